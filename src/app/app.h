@@ -1,0 +1,48 @@
+// The program's one context: run state, window models, and the services the
+// core talks through (front end, clock, HTTP client, browser references).
+#pragma once
+
+#include <memory>
+
+#include "app/front_end.h"
+#include "app/models.h"
+#include "app/run_state.h"
+#include "platform/clock.h"
+#include "platform/http_client.h"
+
+namespace vex {
+
+class Browser;
+
+struct App {
+  App(FrontEnd& frontEnd, Clock& clock, http::Client& http);
+  ~App();
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  FrontEnd& ui;
+  Clock& clock;
+  http::Client& http;
+
+  RunState state;
+  MainWindowModel main;
+  ProgressModel progress;
+  FrameChooserModel frames;
+
+  // Browser references; empty until created.
+  std::unique_ptr<Browser> PageBrowser;
+  std::unique_ptr<Browser> AnchorBrowser;
+  std::unique_ptr<Browser> IdleBrowser;
+
+  // Named views of the main window's line boxes.
+  LineList& HeaderBlock() { return main.Memo1; }
+  LineList& SettingsImage() { return main.Memo4; }
+  LineList& NoCheckList() { return main.Memo7; }
+  LineList& CannotCheckList() { return main.Memo8; }
+
+  // Pause while processing events (goes through the front end).
+  void Pause(int ms) { ui.Pause(ms); }
+  void ProcessEvents() { ui.ProcessEvents(); }
+};
+
+}  // namespace vex

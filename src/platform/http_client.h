@@ -1,0 +1,91 @@
+// The HTTP client: the one interface over libcurl. Many transfers can be in
+// flight; a caller drives them with Poll() and keeps its user interface alive
+// between polls. No other module calls curl.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/clock.h"
+
+namespace vex::http {
+
+// Error codes in the internet client's numbering, shown to users in marks.
+enum ErrorCode : int {
+  kOk = 0,
+  kTimeout = 12002,            // operation timed out
+  kInternalError = 12004,
+  kInvalidUrl = 12005,
+  kUnrecognizedScheme = 12006,
+  kNameNotResolved = 12007,
+  kOperationCancelled = 12017,
+  kCannotConnect = 12029,
+  kConnectionAborted = 12030,
+  kConnectionReset = 12031,
+  kInvalidServerResponse = 12152,
+  kSecureFailure = 12157,
+  kSecureCertInvalid = 12169,
+  kRedirectLimit = 12156,
+};
+
+struct Request {
+  std::string url;
+  long connectTimeoutMs = 5000;
+  int connectRetries = 0;     // further connect attempts after a failed one
+  long connectBackoffMs = 0;  // pause before each retry
+  long totalTimeoutMs = 15500;  // whole-transfer limit; the transfer fails with kTimeout
+  bool noCache = false;         // ask caches on the way for a fresh copy
+  bool followRedirects = true;
+  // Body bytes to keep: reading stops once more than this many are held.
+  // 0 means no body is read at all (the transfer ends after the headers).
+  std::size_t maxBodyBytes = 0;
+  // Reading of the body stops this many ms after the headers arrived
+  // (0: no limit beyond totalTimeoutMs).
+  long bodyTimeLimitMs = 0;
+  std::string host;  // optional: the key for per-host limits; derived from url when empty
+};
+
+struct Response {
+  int error = kOk;          // 0 on success, else an ErrorCode value
+  std::string errorText;    // first detailed message of the client
+  int status = 0;           // HTTP status of the final response (0 when none)
+  std::string headers;      // raw header block of the final response, CR LF between lines
+  std::string effectiveUrl; // address finally reached
+  std::string body;         // the body as read (limited by maxBodyBytes)
+  // Clock readings (of the client's clock): transfer start, headers complete, end.
+  std::int64_t startedAtMs = 0;
+  std::int64_t headersAtMs = 0;
+  std::int64_t finishedAtMs = 0;
+  std::int64_t ElapsedMs() const { return (headersAtMs ? headersAtMs : finishedAtMs) - startedAtMs; }
+};
+
+using TransferId = std::uint64_t;
+
+class Client {
+ public:
+  virtual ~Client() = default;
+  // Queues a transfer; it starts at once unless a concurrency limit holds it back.
+  virtual TransferId Start(const Request& request) = 0;
+  // Drives all transfers for at most waitMs milliseconds (0: no waiting).
+  // Returns true when at least one transfer finished.
+  virtual bool Poll(int waitMs) = 0;
+  virtual bool Done(TransferId id) const = 0;
+  // Takes the response of a finished transfer (once).
+  virtual Response Take(TransferId id) = 0;
+  virtual void Cancel(TransferId id) = 0;
+  virtual void CancelAll() = 0;
+  virtual std::size_t InFlight() const = 0;
+  // Limits of the pool: transfers at once, and per host.
+  virtual void SetLimits(int maxTransfers, int maxPerHost) = 0;
+};
+
+std::unique_ptr<Client> MakeCurlClient(Clock& clock = DefaultClock());
+
+// One request, waited for; `idle` is called between polls (the front end's
+// event processing). Thin helper over the pool.
+Response Fetch(Client& client, const Request& request, const std::function<void()>& idle = {});
+
+}  // namespace vex::http

@@ -1,0 +1,141 @@
+#include "platform/text.h"
+
+#include <charconv>
+
+namespace vex {
+
+std::string UpperAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+std::string LowerAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+namespace {
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+}  // namespace
+
+std::string TrimLeft(std::string_view s) {
+  std::size_t b = 0;
+  while (b < s.size() && IsBlank(s[b])) ++b;
+  return std::string(s.substr(b));
+}
+
+std::string TrimRight(std::string_view s) {
+  std::size_t e = s.size();
+  while (e > 0 && IsBlank(s[e - 1])) --e;
+  return std::string(s.substr(0, e));
+}
+
+std::string Trim(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+std::size_t Pos(std::string_view haystack, std::string_view needle, std::size_t from) {
+  if (needle.empty() || from == 0) return 0;
+  std::size_t p = haystack.find(needle, from - 1);
+  return p == std::string_view::npos ? 0 : p + 1;
+}
+
+bool Contains(std::string_view haystack, std::string_view needle) {
+  return !needle.empty() && haystack.find(needle) != std::string_view::npos;
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
+}
+
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(s);
+  std::string out;
+  std::size_t i = 0;
+  while (true) {
+    std::size_t p = s.find(from, i);
+    if (p == std::string_view::npos) break;
+    out.append(s.substr(i, p - i));
+    out.append(to);
+    i = p + from.size();
+  }
+  out.append(s.substr(i));
+  return out;
+}
+
+std::string ReplaceAllIgnoreCase(std::string_view s, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(s);
+  const std::string us = UpperAscii(s);
+  const std::string uf = UpperAscii(from);
+  std::string out;
+  std::size_t i = 0;
+  while (true) {
+    std::size_t p = us.find(uf, i);
+    if (p == std::string::npos) break;
+    out.append(s.substr(i, p - i));
+    out.append(to);
+    i = p + from.size();
+  }
+  out.append(s.substr(i));
+  return out;
+}
+
+long long ToIntOr(std::string_view s, long long fallback) {
+  std::string t = Trim(s);
+  if (t.empty()) return fallback;
+  const char* b = t.data();
+  const char* e = t.data() + t.size();
+  if (*b == '+') ++b;
+  long long v = 0;
+  auto [ptr, ec] = std::from_chars(b, e, v);
+  if (ec != std::errc() || ptr != e) return fallback;
+  return v;
+}
+
+std::string EscapeHtmlText(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string EscapeHtmlAttribute(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace vex

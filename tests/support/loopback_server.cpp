@@ -1,0 +1,48 @@
+#include "support/loopback_server.h"
+
+#include <chrono>
+
+namespace vex::testing {
+
+LoopbackServer::LoopbackServer() {
+  server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++hits_[req.path];
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  // A handler that hangs must not hold the test forever.
+  server_.set_read_timeout(5, 0);
+  server_.set_write_timeout(5, 0);
+}
+
+LoopbackServer::~LoopbackServer() { Stop(); }
+
+int LoopbackServer::Start() {
+  port_ = server_.bind_to_any_port("127.0.0.1");
+  thread_ = std::thread([this] { server_.listen_after_bind(); });
+  // The socket is bound, so early requests queue; wait (bounded) for the
+  // accept loop so that Stop() can always end it.
+  for (int i = 0; i < 2000 && !server_.is_running(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return port_;
+}
+
+void LoopbackServer::Stop() {
+  if (thread_.joinable()) {
+    server_.stop();
+    thread_.join();
+  }
+}
+
+std::string LoopbackServer::Url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+int LoopbackServer::Hits(const std::string& path) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = hits_.find(path);
+  return it == hits_.end() ? 0 : it->second;
+}
+
+}  // namespace vex::testing
