@@ -1,0 +1,90 @@
+#include "platform/encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "platform/text.h"
+
+namespace vex {
+
+namespace {
+
+struct IconvHandle {
+  iconv_t cd = reinterpret_cast<iconv_t>(-1);
+  IconvHandle(const std::string& to, const std::string& from) : cd(iconv_open(to.c_str(), from.c_str())) {}
+  ~IconvHandle() {
+    if (ok()) iconv_close(cd);
+  }
+  IconvHandle(const IconvHandle&) = delete;
+  IconvHandle& operator=(const IconvHandle&) = delete;
+  bool ok() const { return cd != reinterpret_cast<iconv_t>(-1); }
+};
+
+bool TargetIsUnicode(const std::string& to) {
+  std::string u = UpperAscii(to);
+  return StartsWith(u, "UTF-8") || StartsWith(u, "UTF8");
+}
+
+// Feeds `in` through iconv, appending to out; stops at the first invalid or
+// incomplete sequence and reports it through `stoppedAt` (npos when done).
+bool Feed(IconvHandle& h, std::string_view in, std::string& out, std::size_t& consumed, int& err) {
+  char* inPtr = const_cast<char*>(in.data());
+  std::size_t inLeft = in.size();
+  char buf[8192];
+  err = 0;
+  while (inLeft > 0) {
+    char* outPtr = buf;
+    std::size_t outLeft = sizeof buf;
+    std::size_t r = iconv(h.cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    out.append(buf, sizeof buf - outLeft);
+    if (r == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      err = errno;
+      break;
+    }
+  }
+  if (err == 0) {
+    // Flush any shift state (ISO-2022-JP).
+    char* outPtr = buf;
+    std::size_t outLeft = sizeof buf;
+    iconv(h.cd, nullptr, nullptr, &outPtr, &outLeft);
+    out.append(buf, sizeof buf - outLeft);
+  }
+  consumed = in.size() - inLeft;
+  return err == 0;
+}
+
+}  // namespace
+
+bool ConvertCharset(std::string_view input, const std::string& from, const std::string& to,
+                    std::string& out, OnInvalid onInvalid) {
+  IconvHandle h(to, from);
+  if (!h.ok()) return false;
+  std::string result;
+  result.reserve(input.size() + input.size() / 2);
+  const std::string replacement = TargetIsUnicode(to) ? "\xEF\xBF\xBD" : "?";
+  std::size_t at = 0;
+  while (at <= input.size()) {
+    std::size_t consumed = 0;
+    int err = 0;
+    if (Feed(h, input.substr(at), result, consumed, err)) break;
+    if (onInvalid == OnInvalid::Fail) return false;
+    at += consumed;
+    // An invalid or cut sequence: one replacement, skip one byte, go on.
+    result += replacement;
+    ++at;
+    iconv(h.cd, nullptr, nullptr, nullptr, nullptr);  // reset shift state
+    if (at >= input.size()) break;
+  }
+  out = std::move(result);
+  return true;
+}
+
+bool IsKnownCharset(const std::string& name) {
+  IconvHandle h("UTF-8", name);
+  return h.ok();
+}
+
+}  // namespace vex
