@@ -4,4 +4,4 @@
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-exec ./build/vexalorn-cli "$@" example/site/index.html
+exec ./build/vexalorn-cli "$@" "example/site/*.html"
