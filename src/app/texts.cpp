@@ -1,0 +1,192 @@
+#include "app/texts.h"
+
+#include <cassert>
+
+namespace vex::texts {
+
+std::string_view Pair::operator[](int charMode) const {
+  assert(charMode == 0 || charMode == 1);
+  return charMode == 1 ? en : jp;
+}
+
+const Pair DdeServiceNames{"Iexplore", "netscape"};
+
+const Pair MarkOK{"◎", "(OK)"};
+const Pair MarkOk2{"○", "(ok)"};
+const Pair MarkAuth{"(認)△", "(Auth)"};
+const Pair MarkWarn{"△", "(--)"};
+const Pair MarkUnknown{"？", "(?\?)"};
+const Pair MarkNG{"×", "(NG)"};
+const Pair MarkNg2{"ｘ", "(ng)"};
+
+const Pair AnchorOK{"#◎", "#OK#"};
+const Pair AnchorXOK{"#x◎", "#xOK#"};
+const Pair AnchorOk2{"#○", "#ok#"};
+const Pair AnchorXOk2{"#x○", "#xok#"};
+const Pair AnchorWarn{"#△", "#--#"};
+const Pair AnchorUnknown{"#？", "#?\?#"};
+const Pair AnchorNG{"#×", "#NG#"};
+const Pair AnchorNg2{"#ｘ", "#ng#"};
+const Pair AnchorWideSpace{"#(nameに全角空白があります)#", "#(wide space error)#"};
+
+const Pair TxtIeTimeout{"?IEが応答しません?", "?IE TimeOut?"};
+const Pair TxtCanceledMark{"?キャンセルされました?", "?Canceled?"};
+const Pair TxtCanceled{"キャンセル", "Canceled"};
+const Pair TxtIeFailed{"IEが起動しない、または、URLが不正です。もう1度チェックしてください。",
+                       "Can not start IE or wrong URL. Try to check again."};
+const Pair TxtMainCaption{")) URL入力画面 <URL(file,IE)ボタン 又は 入力> →Check!",
+                          ")) FORM OF INPUTING URL<URL(file,IE)Button or Edit> -> Check!"};
+const Pair TxtPreProcess{" 初期処理中 ", "On pre-Process"};
+const Pair TxtChecking{" チェック中.", "On Checking"};
+const Pair TxtBatch{"一括処理中", "On Batch-Process"};
+const Pair TxtReportTitle{"VEXALORN チェック結果", "Result of VEXALORN checking"};
+const Pair TxtStart{"開始", "Start"};
+const Pair TxtEnd{"終了", "End"};
+const Pair TxtTarget{"対象", "Target"};
+const Pair TxtResult{"結果", "Result"};
+const Pair TxtTotalizing{"結果集計中", "On Totalizing"};
+const Pair TxtFiles{"件数", "Files"};
+const Pair TxtVeryGood{"優秀", "Very Good"};
+const Pair TxtGood{"良好", "Good"};
+const Pair TxtCheckNeeded{"確認要", "Checked"};
+const Pair TxtNoFile{"ファイルがありません。", "This file is not exist."};
+const Pair TxtNotHtml{"HTMLファイルではありません。", "This file is not a HTML file."};
+const Pair TxtOpenFilter{
+    "htmlファイル(*.html;*.htm)|*.html;*.htm|全てのファイル(*.*)|*.*|一括処理(*.bchk)|*.bchk",
+    "html files(*.html;*.htm)|*.html;*.htm|all files(*.*)|*.*|batch file(*.bchk)|*.bchk"};
+const Pair TxtSaveFilter{"vexalorn一括処理ファイル(*.bchk)|*.bchk",
+                         "batch file for vexalorn(*.bchk)|*.bchk"};
+const Pair TxtWildHint{"ダブルクリックでワイルドカードにします。",
+                       "DblClick is change to wild card"};
+const Pair TxtAskSubfolders{"サブフォルダ処理しますか？", "Do you search for subfolders"};
+const Pair TxtOver900{"900件を越えました。チェック結果が保存されない場合があります。中止しますか？",
+                      "Over 900 HTML files! Result can not save to file. Cancel now ?"};
+const Pair TxtOverMore{"件を越えました。このへんでゆるしてください。", "HTML files! Help me"};
+const Pair TxtNext{"更に", "Next"};
+
+const std::array<std::string_view, 24> JumpPhrases{
+    "自動的にジャンプ",          // 0
+    "自動ジャンプ",              // 1
+    "秒後にジャンプします",      // 2
+    "移動しました",              // 3
+    "移動のお知らせ",            // 4
+    "移転しました",              // 5
+    "移転のお知らせ",            // 6
+    "移行しました",              // 7
+    "移行のお知らせ",            // 8
+    "移設しました",              // 9
+    "移設のお知らせ",            // 10
+    "引越しました",              // 11
+    "引越ししました",            // 12
+    "引越のお知らせ",            // 13
+    "ブックマークの変更を",      // 14
+    "ブックマークを変更し",      // 15
+    "リンクの変更を",            // 16
+    "リンクを変更し",            // 17
+    "お気に入りの変更を",        // 18
+    "お気に入りを変更し",        // 19
+    "工事中",                    // 20
+    "閉鎖",                      // 21
+    "ページを表示できません",    // 22
+    "サーバーが見つかりません",  // 23
+};
+
+const std::array<std::string_view, 5> MovedPhrasesEn{"moved", "Not Found", "Error 403",
+                                                     "403 forbidden", "403 Error"};
+
+const std::array<std::string_view, 7> HeadOnlyTags{"BASE",   "BGSOUND", "LINK", "META",
+                                                   "NEXTID", "STYLE",   "TITLE"};
+
+const Pair Button5Caption{"◎", "OK"};
+const Pair Button5Hint{"結果記号:全角(◎,×,…)", "Result Code:Ansi(OK,NG,…)"};
+const Pair BFileHint{"ローカルファイルを指定", "Open Local HTML file"};
+const Pair BIEHint{"IEからURL取得", "Get URL from IE"};
+const Pair BCheckHint{"チェック処理開始", "Start of Checking"};
+const Pair Button4Hint{"Ｈｅｌｐの表示", "Open Help file"};
+
+const std::array<Pair, 3> JumpModeCaptions{{
+    {"検索用", "S-Page"},
+    {"ﾘﾝｸ集用", "L-Page"},
+    {"Web用", "g-Page"},
+}};
+const std::array<Pair, 3> JumpModeHints{{
+    {"検索エンジンでの検索結果用です", "for Searched Pages"},
+    {"リンク集用です（自動Jumpをチェックします）", "for Link Pages"},
+    {"普通のホームページ用です。", "for general Home Pages"},
+}};
+
+const Pair FrameChooserLabel1{"フレームの中から、チェックするURLを選択してください。",
+                              "Please Select URL of Frame for Check"};
+const Pair FrameChooserLabel2{"(Xボタンでは、フレームを無視してチェックします）)",
+                              "(X-Button is Starting Check without Frames)"};
+
+namespace {
+
+const NamedPair kAllPairs[] = {
+    {"DdeServiceNames", &DdeServiceNames},
+    {"MarkOK", &MarkOK},
+    {"MarkOk2", &MarkOk2},
+    {"MarkAuth", &MarkAuth},
+    {"MarkWarn", &MarkWarn},
+    {"MarkUnknown", &MarkUnknown},
+    {"MarkNG", &MarkNG},
+    {"MarkNg2", &MarkNg2},
+    {"AnchorOK", &AnchorOK},
+    {"AnchorXOK", &AnchorXOK},
+    {"AnchorOk2", &AnchorOk2},
+    {"AnchorXOk2", &AnchorXOk2},
+    {"AnchorWarn", &AnchorWarn},
+    {"AnchorUnknown", &AnchorUnknown},
+    {"AnchorNG", &AnchorNG},
+    {"AnchorNg2", &AnchorNg2},
+    {"AnchorWideSpace", &AnchorWideSpace},
+    {"TxtIeTimeout", &TxtIeTimeout},
+    {"TxtCanceledMark", &TxtCanceledMark},
+    {"TxtCanceled", &TxtCanceled},
+    {"TxtIeFailed", &TxtIeFailed},
+    {"TxtMainCaption", &TxtMainCaption},
+    {"TxtPreProcess", &TxtPreProcess},
+    {"TxtChecking", &TxtChecking},
+    {"TxtBatch", &TxtBatch},
+    {"TxtReportTitle", &TxtReportTitle},
+    {"TxtStart", &TxtStart},
+    {"TxtEnd", &TxtEnd},
+    {"TxtTarget", &TxtTarget},
+    {"TxtResult", &TxtResult},
+    {"TxtTotalizing", &TxtTotalizing},
+    {"TxtFiles", &TxtFiles},
+    {"TxtVeryGood", &TxtVeryGood},
+    {"TxtGood", &TxtGood},
+    {"TxtCheckNeeded", &TxtCheckNeeded},
+    {"TxtNoFile", &TxtNoFile},
+    {"TxtNotHtml", &TxtNotHtml},
+    {"TxtOpenFilter", &TxtOpenFilter},
+    {"TxtSaveFilter", &TxtSaveFilter},
+    {"TxtWildHint", &TxtWildHint},
+    {"TxtAskSubfolders", &TxtAskSubfolders},
+    {"TxtOver900", &TxtOver900},
+    {"TxtOverMore", &TxtOverMore},
+    {"TxtNext", &TxtNext},
+    {"Button5Caption", &Button5Caption},
+    {"Button5Hint", &Button5Hint},
+    {"BFileHint", &BFileHint},
+    {"BIEHint", &BIEHint},
+    {"BCheckHint", &BCheckHint},
+    {"Button4Hint", &Button4Hint},
+    {"JumpModeCaptions[0]", &JumpModeCaptions[0]},
+    {"JumpModeCaptions[1]", &JumpModeCaptions[1]},
+    {"JumpModeCaptions[2]", &JumpModeCaptions[2]},
+    {"JumpModeHints[0]", &JumpModeHints[0]},
+    {"JumpModeHints[1]", &JumpModeHints[1]},
+    {"JumpModeHints[2]", &JumpModeHints[2]},
+    {"FrameChooserLabel1", &FrameChooserLabel1},
+    {"FrameChooserLabel2", &FrameChooserLabel2},
+};
+
+}  // namespace
+
+std::span<const NamedPair> AllPairs() {
+  return kAllPairs;
+}
+
+}  // namespace vex::texts
