@@ -22,7 +22,9 @@ struct BrowserPage {
 std::optional<BrowserPage> FirstPageOfList(std::string_view listJson);
 
 // Asks the debugging port on 127.0.0.1 (never another host) for its pages;
-// nothing when no browser answers within the request's limits.
+// nothing when no browser answers within the request's limits, and nothing
+// (without asking) when a proxy is set whose no-proxy list does not name
+// 127.0.0.1, "127.0.0.0/8" or "*".
 std::optional<BrowserPage> DebugPortCurrentPage(http::Client& client, int port,
                                                 long connectTimeoutMs, long totalTimeoutMs);
 
