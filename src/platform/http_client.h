@@ -16,7 +16,7 @@ namespace vex::http {
 // Error codes in the internet client's numbering, shown to users in marks.
 enum ErrorCode : int {
   kOk = 0,
-  kTimeout = 12002,            // operation timed out
+  kTimeout = 12002,  // operation timed out
   kInternalError = 12004,
   kInvalidUrl = 12005,
   kUnrecognizedScheme = 12006,
@@ -29,13 +29,21 @@ enum ErrorCode : int {
   kSecureFailure = 12157,
   kSecureCertInvalid = 12169,
   kRedirectLimit = 12156,
+  // Further numbers of the same family, for failures the ones above do not name.
+  kFileNotFound = 2,  // a "file:" address that cannot be read
+  kSecureCertDateInvalid = 12037,
+  kSecureCertNameInvalid = 12038,
+  kSecureClientCertNeeded = 12044,
+  kSecureInvalidCa = 12045,
+  kSecureCertRevoked = 12170,
+  kDecodingFailed = 12175,
 };
 
 struct Request {
   std::string url;
   long connectTimeoutMs = 5000;
-  int connectRetries = 0;     // further connect attempts after a failed one
-  long connectBackoffMs = 0;  // pause before each retry
+  int connectRetries = 0;       // further connect attempts after a failed one
+  long connectBackoffMs = 0;    // pause before each retry
   long totalTimeoutMs = 15500;  // whole-transfer limit; the transfer fails with kTimeout
   bool noCache = false;         // ask caches on the way for a fresh copy
   bool followRedirects = true;
@@ -45,21 +53,33 @@ struct Request {
   // Reading of the body stops this many ms after the headers arrived
   // (0: no limit beyond totalTimeoutMs).
   long bodyTimeLimitMs = 0;
-  std::string host;  // optional: the key for per-host limits; derived from url when empty
+  // Reads are counted in pieces of this size: when the body is longer, the
+  // smallest whole number of pieces above maxBodyBytes is kept (0: pieces of
+  // one byte, so maxBodyBytes + 1 bytes are kept).
+  std::size_t readPieceBytes = 0;
+  int maxRedirects = 10;  // more redirects than this fail with kRedirectLimit
+  std::string host;       // optional: the key for per-host limits; derived from url when empty
 };
 
 struct Response {
-  int error = kOk;          // 0 on success, else an ErrorCode value
-  std::string errorText;    // first detailed message of the client
-  int status = 0;           // HTTP status of the final response (0 when none)
-  std::string headers;      // raw header block of the final response, CR LF between lines
-  std::string effectiveUrl; // address finally reached
-  std::string body;         // the body as read (limited by maxBodyBytes)
+  int error = kOk;           // 0 on success, else an ErrorCode value
+  std::string errorText;     // first detailed message of the client
+  int status = 0;            // HTTP status of the final response (0 when none)
+  std::string headers;       // raw header block of the final response, CR LF between lines
+  std::string effectiveUrl;  // address finally reached
+  std::string body;          // the body as read (limited by maxBodyBytes)
+  // Reading of the body ended before its end: a limit of the request, or a
+  // failure after the headers had arrived (which is not an error: the
+  // request itself was answered; errorText then says what happened).
+  bool bodyCut = false;
+  int connectAttempts = 0;  // connections tried (1 + retries used)
   // Clock readings (of the client's clock): transfer start, headers complete, end.
   std::int64_t startedAtMs = 0;
   std::int64_t headersAtMs = 0;
   std::int64_t finishedAtMs = 0;
-  std::int64_t ElapsedMs() const { return (headersAtMs ? headersAtMs : finishedAtMs) - startedAtMs; }
+  std::int64_t ElapsedMs() const {
+    return (headersAtMs ? headersAtMs : finishedAtMs) - startedAtMs;
+  }
 };
 
 using TransferId = std::uint64_t;
@@ -73,15 +93,24 @@ class Client {
   // Returns true when at least one transfer finished.
   virtual bool Poll(int waitMs) = 0;
   virtual bool Done(TransferId id) const = 0;
-  // Takes the response of a finished transfer (once).
+  // Takes the response of a finished transfer (once). An unknown, cancelled
+  // or already taken transfer counts as done and gives kOperationCancelled.
   virtual Response Take(TransferId id) = 0;
+  // Ends transfers at once (queued or running) and forgets them.
   virtual void Cancel(TransferId id) = 0;
   virtual void CancelAll() = 0;
+  // Transfers not finished yet, queued ones included.
   virtual std::size_t InFlight() const = 0;
   // Limits of the pool: transfers at once, and per host.
   virtual void SetLimits(int maxTransfers, int maxPerHost) = 0;
+  // Forgets kept-alive connections and remembered host names, so that a new
+  // run looks every host up afresh; transfers still in flight are cancelled.
+  virtual void ResetConnections() {}
 };
 
+// The client over libcurl. For "file:" addresses, status is 200 when the file
+// was read (or, with maxBodyBytes 0, exists) and the header block is empty;
+// a file that cannot be read gives kFileNotFound.
 std::unique_ptr<Client> MakeCurlClient(Clock& clock = DefaultClock());
 
 // One request, waited for; `idle` is called between polls (the front end's

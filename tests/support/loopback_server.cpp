@@ -13,9 +13,17 @@ LoopbackServer::LoopbackServer() {
   // A handler that hangs must not hold the test forever.
   server_.set_read_timeout(5, 0);
   server_.set_write_timeout(5, 0);
+  // Idle kept-alive connections hold a worker; let them go soon so that
+  // stopping the server does not wait long for a client that keeps them.
+  server_.set_keep_alive_timeout(1);
+  // Headers and body go out in separate writes; without this a reused
+  // connection waits for the client's delayed acknowledgement (40 ms).
+  server_.set_tcp_nodelay(true);
 }
 
-LoopbackServer::~LoopbackServer() { Stop(); }
+LoopbackServer::~LoopbackServer() {
+  Stop();
+}
 
 int LoopbackServer::Start() {
   port_ = server_.bind_to_any_port("127.0.0.1");
@@ -29,6 +37,11 @@ int LoopbackServer::Start() {
 }
 
 void LoopbackServer::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  stopped_.notify_all();
   if (thread_.joinable()) {
     server_.stop();
     thread_.join();
@@ -43,6 +56,27 @@ int LoopbackServer::Hits(const std::string& path) const {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = hits_.find(path);
   return it == hits_.end() ? 0 : it->second;
+}
+
+void LoopbackServer::SetWorkerThreads(int count) {
+  const auto n = static_cast<std::size_t>(count > 0 ? count : 1);
+  server_.new_task_queue = [n] { return new httplib::ThreadPool(n); };
+}
+
+LoopbackServer::BusyGuard::BusyGuard(LoopbackServer& server) : server_(server) {
+  const int now = ++server_.busy_;
+  int seen = server_.maxBusy_.load();
+  while (now > seen && !server_.maxBusy_.compare_exchange_weak(seen, now)) {
+  }
+}
+
+LoopbackServer::BusyGuard::~BusyGuard() {
+  --server_.busy_;
+}
+
+void LoopbackServer::HangUntilStopped(int maxMs) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  stopped_.wait_for(lock, std::chrono::milliseconds(maxMs), [this] { return stopping_; });
 }
 
 }  // namespace vex::testing

@@ -5,6 +5,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -31,12 +32,39 @@ class LoopbackServer {
   // Counting of requests per path (every request is counted).
   int Hits(const std::string& path) const;
 
+  // Worker threads serving connections (before Start). Each kept-alive
+  // connection holds one, so tests with many connections at once raise it.
+  void SetWorkerThreads(int count);
+
+  // Counting of handlers running at once: a handler holds the returned guard
+  // while it works; MaxConcurrent() is the highest count seen.
+  class BusyGuard {
+   public:
+    explicit BusyGuard(LoopbackServer& server);
+    ~BusyGuard();
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+
+   private:
+    LoopbackServer& server_;
+  };
+  BusyGuard Busy() { return BusyGuard(*this); }
+  int MaxConcurrent() const { return maxBusy_.load(); }
+
+  // For a handler that never answers: waits until the server stops (or
+  // maxMs pass), so that stopping is never held up by it.
+  void HangUntilStopped(int maxMs = 10000);
+
  private:
   httplib::Server server_;
   std::thread thread_;
   int port_ = 0;
   mutable std::mutex mutex_;
   std::map<std::string, int> hits_;
+  std::atomic<int> busy_{0};
+  std::atomic<int> maxBusy_{0};
+  std::condition_variable stopped_;
+  bool stopping_ = false;  // guarded by mutex_
 };
 
 }  // namespace vex::testing

@@ -1,0 +1,614 @@
+// The HTTP client over curl multi. One multi handle carries the whole pool,
+// so kept-alive connections and looked-up host names serve every transfer to
+// the same host. Transfers wait in a queue of our own (not curl's), so a
+// transfer's start time is the moment it really gets a connection slot.
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <set>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/http_client.h"
+#include "platform/http_client_errors.h"
+
+namespace vex::http {
+namespace {
+
+constexpr int kDefaultMaxTransfers = 16;
+constexpr int kDefaultMaxPerHost = 4;
+// Host names stay looked up for this long (a run is shorter; a new run calls
+// ResetConnections).
+constexpr long kDnsCacheSeconds = 600;
+constexpr char kUserAgent[] = "MyApp";
+
+void InitCurlOnce() {
+  static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
+  (void)result;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char a = text[i];
+    char b = prefix[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// The key for per-host limits: the host name of the address, lower case.
+std::string HostOf(const std::string& url) {
+  std::string host;
+  CURLU* parsed = curl_url();
+  if (!parsed) return host;
+  if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    char* part = nullptr;
+    if (curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part) {
+      host = LowerAscii(part);
+      curl_free(part);
+    }
+  }
+  curl_url_cleanup(parsed);
+  return host;
+}
+
+// "HTTP/1.1 404 Not Found" -> 404; 0 when the line has no code.
+int StatusOfLine(std::string_view line) {
+  std::size_t space = line.find(' ');
+  if (space == std::string_view::npos || line.size() < space + 4) return 0;
+  int code = 0;
+  for (std::size_t i = space + 1; i < space + 4; ++i) {
+    if (line[i] < '0' || line[i] > '9') return 0;
+    code = code * 10 + (line[i] - '0');
+  }
+  return code;
+}
+
+enum class Stage { kQueued, kRunning, kRetryWait, kFinished };
+
+struct Transfer {
+  TransferId id = 0;
+  Request request;
+  Response response;
+  Clock* clock = nullptr;
+  std::string hostKey;
+  bool isFile = false;
+  Stage stage = Stage::kQueued;
+  CURL* easy = nullptr;
+  curl_slist* extraHeaders = nullptr;
+  char errorBuffer[CURL_ERROR_SIZE] = {};
+  std::int64_t retryAtMs = 0;
+  std::size_t keepBytes = 0;  // body bytes held at most; 0: no body
+  // The header block being read: every response (redirects, interim
+  // answers) starts a new one.
+  int blockStatus = 0;
+  bool blockHasLocation = false;
+  bool blockDone = false;
+  bool finalHeaders = false;  // the final response's header block is complete
+  bool stoppedByUs = false;   // the transfer was ended on purpose (a limit)
+
+  void ResetAttempt() {
+    response.headers.clear();
+    response.body.clear();
+    response.bodyCut = false;
+    response.headersAtMs = 0;
+    errorBuffer[0] = '\0';
+    blockStatus = 0;
+    blockHasLocation = false;
+    blockDone = false;
+    finalHeaders = false;
+    stoppedByUs = false;
+  }
+};
+
+bool IsInterim(const Transfer& t) {
+  if (t.blockStatus < 200) return true;
+  return t.request.followRedirects && t.blockStatus / 100 == 3 && t.blockHasLocation;
+}
+
+size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
+  const size_t n = size * count;
+  auto* t = static_cast<Transfer*>(user);
+  if (t->isFile) return n;
+  std::string_view line(data, n);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+
+  if (StartsWithNoCase(line, "HTTP/")) {
+    t->response.headers.assign(line);
+    t->blockStatus = StatusOfLine(line);
+    t->blockHasLocation = false;
+    t->blockDone = false;
+    t->finalHeaders = false;
+    return n;
+  }
+  if (t->blockDone) return n;  // trailers after a body
+  if (line.empty()) {
+    t->blockDone = true;
+    t->response.headersAtMs = t->clock->NowMs();
+    if (IsInterim(*t)) return n;
+    t->finalHeaders = true;
+    if (t->keepBytes == 0) {
+      t->stoppedByUs = true;
+      return 0;  // no body wanted: end here
+    }
+    return n;
+  }
+  t->response.headers += "\r\n";
+  t->response.headers.append(line);
+  if (StartsWithNoCase(line, "location:") &&
+      line.find_first_not_of(" \t", 9) != std::string_view::npos) {
+    t->blockHasLocation = true;
+  }
+  return n;
+}
+
+size_t OnBodyData(char* data, size_t size, size_t count, void* user) {
+  const size_t n = size * count;
+  auto* t = static_cast<Transfer*>(user);
+  Response& r = t->response;
+  const long limitMs = t->request.bodyTimeLimitMs;
+  if (limitMs > 0 && r.headersAtMs != 0 && t->clock->NowMs() - r.headersAtMs >= limitMs) {
+    t->stoppedByUs = true;
+    r.bodyCut = true;
+    return 0;
+  }
+  if (t->keepBytes == 0) {
+    t->stoppedByUs = true;
+    return 0;
+  }
+  const std::size_t room = t->keepBytes - r.body.size();
+  r.body.append(data, std::min(n, room));
+  if (r.body.size() >= t->keepBytes) {
+    t->stoppedByUs = true;
+    r.bodyCut = true;
+    return 0;
+  }
+  return n;
+}
+
+std::size_t KeepBytes(const Request& request) {
+  if (request.maxBodyBytes == 0) return 0;
+  const std::size_t piece = std::max<std::size_t>(request.readPieceBytes, 1);
+  return (request.maxBodyBytes / piece + 1) * piece;
+}
+
+class CurlClient final : public Client {
+ public:
+  explicit CurlClient(Clock& clock) : clock_(clock) {
+    InitCurlOnce();
+    OpenMulti();
+  }
+
+  ~CurlClient() override {
+    CancelAll();
+    CloseMulti();
+  }
+
+  CurlClient(const CurlClient&) = delete;
+  CurlClient& operator=(const CurlClient&) = delete;
+
+  TransferId Start(const Request& request) override {
+    auto owned = std::make_unique<Transfer>();
+    Transfer* t = owned.get();
+    t->id = nextId_++;
+    t->request = request;
+    t->clock = &clock_;
+    t->isFile = StartsWithNoCase(request.url, "file:");
+    t->keepBytes = KeepBytes(request);
+    t->hostKey = request.host.empty() ? HostOf(request.url) : LowerAscii(request.host);
+    transfers_.emplace(t->id, std::move(owned));
+    ++unfinished_;
+    Host& host = hosts_[t->hostKey];
+    host.pending.push_back(t->id);
+    UpdateReady(t->hostKey, host);
+    FillSlots();
+    return t->id;
+  }
+
+  bool Poll(int waitMs) override {
+    bool finished = Drive();
+    if (!finished && waitMs > 0 && !holding_.empty()) {
+      curl_multi_poll(multi_, nullptr, 0, WaitBound(waitMs), nullptr);
+      finished = Drive();
+    }
+    return finished;
+  }
+
+  bool Done(TransferId id) const override {
+    auto it = transfers_.find(id);
+    return it == transfers_.end() || it->second->stage == Stage::kFinished;
+  }
+
+  Response Take(TransferId id) override {
+    auto it = transfers_.find(id);
+    Response r;
+    if (it == transfers_.end()) {
+      r.error = kOperationCancelled;
+      r.errorText = "no such transfer";
+      return r;
+    }
+    if (it->second->stage != Stage::kFinished) {
+      r.error = kInternalError;
+      r.errorText = "transfer not finished";
+      return r;
+    }
+    r = std::move(it->second->response);
+    transfers_.erase(it);
+    return r;
+  }
+
+  void Cancel(TransferId id) override {
+    auto it = transfers_.find(id);
+    if (it == transfers_.end()) return;
+    Forget(it->second.get());
+    transfers_.erase(it);
+    FillSlots();
+  }
+
+  void CancelAll() override {
+    for (auto& [id, t] : transfers_) Forget(t.get());
+    transfers_.clear();
+    hosts_.clear();
+    ready_.clear();
+  }
+
+  std::size_t InFlight() const override { return unfinished_; }
+
+  void SetLimits(int maxTransfers, int maxPerHost) override {
+    maxTransfers_ = std::max(maxTransfers, 1);
+    maxPerHost_ = std::max(maxPerHost, 1);
+    ApplyConnectionLimits();
+    ready_.clear();
+    for (auto& [key, host] : hosts_) {
+      host.inReady = false;
+      UpdateReady(key, host);
+    }
+    FillSlots();
+  }
+
+  void ResetConnections() override {
+    CancelAll();
+    CloseMulti();
+    OpenMulti();
+  }
+
+ private:
+  struct Host {
+    int holding = 0;  // transfers of this host holding a slot
+    std::deque<TransferId> pending;
+    bool inReady = false;
+    TransferId readyKey = 0;
+  };
+
+  void OpenMulti() {
+    multi_ = curl_multi_init();
+    ApplyConnectionLimits();
+  }
+
+  void CloseMulti() {
+    for (CURL* easy : spare_) curl_easy_cleanup(easy);
+    spare_.clear();
+    if (multi_) curl_multi_cleanup(multi_);
+    multi_ = nullptr;
+  }
+
+  void ApplyConnectionLimits() {
+    if (!multi_) return;
+    // Idle connections kept for reuse: enough for every slot and then some,
+    // so that a run over many hosts keeps the busy ones alive.
+    curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, std::max(2L * maxTransfers_, 32L));
+  }
+
+  // A host is ready when it has queued transfers and a free per-host slot;
+  // ready hosts are served in the order their first queued transfer came.
+  void UpdateReady(const std::string& key, Host& host) {
+    if (host.inReady) {
+      ready_.erase({host.readyKey, key});
+      host.inReady = false;
+    }
+    if (!host.pending.empty() && host.holding < maxPerHost_) {
+      host.readyKey = host.pending.front();
+      host.inReady = true;
+      ready_.insert({host.readyKey, key});
+    } else if (host.pending.empty() && host.holding == 0) {
+      hosts_.erase(key);
+    }
+  }
+
+  void FillSlots() {
+    while (static_cast<int>(holding_.size()) < maxTransfers_ && !ready_.empty()) {
+      const std::string key = ready_.begin()->second;
+      Host& host = hosts_[key];
+      const TransferId id = host.pending.front();
+      host.pending.pop_front();
+      auto it = transfers_.find(id);
+      if (it != transfers_.end() && it->second->stage == Stage::kQueued) {
+        Transfer* t = it->second.get();
+        ++host.holding;
+        holding_.push_back(t);
+        Launch(t);
+      }
+      // Launch may have finished the transfer (and released the host).
+      auto again = hosts_.find(key);
+      if (again != hosts_.end()) UpdateReady(key, again->second);
+    }
+  }
+
+  void Launch(Transfer* t) {
+    t->easy = TakeEasyHandle();
+    if (!t->easy) {
+      FinishWith(t, kInternalError, "no transfer handle");
+      return;
+    }
+    Configure(t);
+    t->response.startedAtMs = clock_.NowMs();
+    Attach(t);
+  }
+
+  CURL* TakeEasyHandle() {
+    if (!spare_.empty()) {
+      CURL* easy = spare_.back();
+      spare_.pop_back();
+      return easy;
+    }
+    return curl_easy_init();
+  }
+
+  void Configure(Transfer* t) {
+    CURL* e = t->easy;
+    const Request& q = t->request;
+    curl_easy_setopt(e, CURLOPT_PRIVATE, t);
+    curl_easy_setopt(e, CURLOPT_URL, q.url.c_str());
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t->errorBuffer);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https,file");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, q.followRedirects ? 1L : 0L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(std::max(q.maxRedirects, 0)));
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, std::max(q.connectTimeoutMs, 0L));
+    curl_easy_setopt(e, CURLOPT_DNS_CACHE_TIMEOUT, kDnsCacheSeconds);
+    // A proxy's answer to the tunnel request is not the page's header block.
+    curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeaderLine);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, t);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnBodyData);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, t);
+    if (q.noCache) {
+      t->extraHeaders = curl_slist_append(t->extraHeaders, "Cache-Control: no-cache");
+      t->extraHeaders = curl_slist_append(t->extraHeaders, "Pragma: no-cache");
+      curl_easy_setopt(e, CURLOPT_HTTPHEADER, t->extraHeaders);
+    }
+    // A local file without a body wanted: only whether it can be read.
+    if (t->isFile && t->keepBytes == 0) curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+  }
+
+  std::int64_t DeadlineMs(const Transfer* t) const {
+    return t->request.totalTimeoutMs > 0 ? t->response.startedAtMs + t->request.totalTimeoutMs : 0;
+  }
+
+  // (Re)starts the transfer on the multi handle; the whole-transfer limit
+  // counts from the first attempt.
+  void Attach(Transfer* t) {
+    t->ResetAttempt();
+    long timeoutMs = 0;
+    if (const std::int64_t deadline = DeadlineMs(t)) {
+      timeoutMs = static_cast<long>(std::max<std::int64_t>(deadline - clock_.NowMs(), 1));
+    }
+    curl_easy_setopt(t->easy, CURLOPT_TIMEOUT_MS, timeoutMs);
+    ++t->response.connectAttempts;
+    t->stage = Stage::kRunning;
+    if (curl_multi_add_handle(multi_, t->easy) != CURLM_OK) {
+      FinishWith(t, kInternalError, "transfer could not be started");
+    }
+  }
+
+  // Milliseconds to wait in curl: no longer than asked, and no longer than
+  // until the next retry or body time limit of the client's clock.
+  int WaitBound(int waitMs) {
+    std::int64_t bound = waitMs;
+    const std::int64_t now = clock_.NowMs();
+    for (const Transfer* t : holding_) {
+      std::int64_t due = -1;
+      if (t->stage == Stage::kRetryWait) {
+        due = t->retryAtMs;
+      } else if (t->finalHeaders && t->request.bodyTimeLimitMs > 0) {
+        due = t->response.headersAtMs + t->request.bodyTimeLimitMs;
+      }
+      if (due >= 0) bound = std::min(bound, std::max<std::int64_t>(due - now, 0));
+    }
+    return static_cast<int>(bound);
+  }
+
+  bool Drive() {
+    bool finished = false;
+    const std::int64_t now = clock_.NowMs();
+    std::vector<Transfer*> due;
+    for (Transfer* t : holding_) {
+      if (t->stage == Stage::kRetryWait && now >= t->retryAtMs) due.push_back(t);
+    }
+    for (Transfer* t : due) Attach(t);
+
+    int running = 0;
+    curl_multi_perform(multi_, &running);
+    int left = 0;
+    while (CURLMsg* msg = curl_multi_info_read(multi_, &left)) {
+      if (msg->msg != CURLMSG_DONE) continue;
+      Transfer* t = nullptr;
+      curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &t);
+      if (t && OnTransferEnd(t, msg->data.result)) finished = true;
+    }
+
+    // A body that stops arriving: ended by the clock, with what was read.
+    const std::int64_t later = clock_.NowMs();
+    std::vector<Transfer*> stalled;
+    for (Transfer* t : holding_) {
+      const long limitMs = t->request.bodyTimeLimitMs;
+      if (t->stage == Stage::kRunning && t->finalHeaders && limitMs > 0 &&
+          later - t->response.headersAtMs >= limitMs) {
+        stalled.push_back(t);
+      }
+    }
+    for (Transfer* t : stalled) {
+      curl_multi_remove_handle(multi_, t->easy);
+      t->response.bodyCut = true;
+      Complete(t, CURLE_OK);
+      finished = true;
+    }
+    FillSlots();
+    return finished;
+  }
+
+  // Whether the attempt failed before a connection was made.
+  static bool ConnectFailed(CURL* easy, CURLcode code) {
+    if (code == CURLE_COULDNT_CONNECT) return true;
+    if (code != CURLE_OPERATION_TIMEDOUT) return false;
+    curl_off_t connectUs = 0;
+    long requestBytes = 0;
+    curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectUs);
+    curl_easy_getinfo(easy, CURLINFO_REQUEST_SIZE, &requestBytes);
+    return connectUs == 0 && requestBytes == 0;
+  }
+
+  // Returns true when the transfer is finished (false: a retry is due).
+  bool OnTransferEnd(Transfer* t, CURLcode code) {
+    curl_multi_remove_handle(multi_, t->easy);
+    if (t->stoppedByUs && code == CURLE_WRITE_ERROR) code = CURLE_OK;
+    if (code != CURLE_OK && t->finalHeaders) {
+      // The request was answered; only the body reading broke off.
+      t->response.bodyCut = true;
+      t->response.errorText = ErrorTextOf(t, code);
+      code = CURLE_OK;
+    }
+    if (code != CURLE_OK && ConnectFailed(t->easy, code) &&
+        t->response.connectAttempts <= t->request.connectRetries) {
+      const std::int64_t retryAt = clock_.NowMs() + std::max(t->request.connectBackoffMs, 0L);
+      const std::int64_t deadline = DeadlineMs(t);
+      if (deadline == 0 || retryAt < deadline) {
+        t->stage = Stage::kRetryWait;
+        t->retryAtMs = retryAt;
+        return false;
+      }
+    }
+    Complete(t, code);
+    return true;
+  }
+
+  static std::string ErrorTextOf(const Transfer* t, CURLcode code) {
+    if (t->errorBuffer[0] != '\0') return t->errorBuffer;
+    return curl_easy_strerror(code);
+  }
+
+  // Fills the response from the ended attempt and releases the slot.
+  void Complete(Transfer* t, CURLcode code) {
+    Response& r = t->response;
+    char* url = nullptr;
+    if (curl_easy_getinfo(t->easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url) {
+      r.effectiveUrl = url;
+    } else {
+      r.effectiveUrl = t->request.url;
+    }
+    if (code == CURLE_OK) {
+      long status = 0;
+      curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
+      if (status == 0) status = t->blockStatus;
+      r.status = t->isFile ? 200 : static_cast<int>(status);
+    } else {
+      r.error = ErrorCodeOf(t->easy, code);
+      r.errorText = ErrorTextOf(t, code);
+      r.status = 0;
+      r.headers.clear();
+      r.body.clear();
+    }
+    r.finishedAtMs = clock_.NowMs();
+    Release(t);
+  }
+
+  void FinishWith(Transfer* t, int error, const char* text) {
+    t->response.error = error;
+    t->response.errorText = text;
+    t->response.effectiveUrl = t->request.url;
+    t->response.finishedAtMs = clock_.NowMs();
+    Release(t);
+  }
+
+  // Gives back the slot and the handle of a transfer that ends.
+  void Release(Transfer* t) {
+    DropHandle(t);
+    t->stage = Stage::kFinished;
+    --unfinished_;
+  }
+
+  void DropHandle(Transfer* t) {
+    if (t->easy) {
+      curl_easy_reset(t->easy);
+      spare_.push_back(t->easy);
+      t->easy = nullptr;
+    }
+    curl_slist_free_all(t->extraHeaders);
+    t->extraHeaders = nullptr;
+    auto slot = std::find(holding_.begin(), holding_.end(), t);
+    if (slot != holding_.end()) {
+      holding_.erase(slot);
+      auto host = hosts_.find(t->hostKey);
+      if (host != hosts_.end()) {
+        --host->second.holding;
+        UpdateReady(t->hostKey, host->second);
+      }
+    }
+  }
+
+  // Ends a transfer without a response (queued ones stay in their host's
+  // queue and are skipped there).
+  void Forget(Transfer* t) {
+    if (t->stage == Stage::kFinished) return;
+    if (t->stage == Stage::kRunning && t->easy) curl_multi_remove_handle(multi_, t->easy);
+    DropHandle(t);
+    t->stage = Stage::kFinished;
+    --unfinished_;
+  }
+
+  Clock& clock_;
+  CURLM* multi_ = nullptr;
+  int maxTransfers_ = kDefaultMaxTransfers;
+  int maxPerHost_ = kDefaultMaxPerHost;
+  TransferId nextId_ = 1;
+  std::unordered_map<TransferId, std::unique_ptr<Transfer>> transfers_;
+  std::unordered_map<std::string, Host> hosts_;
+  std::set<std::pair<TransferId, std::string>> ready_;
+  std::vector<Transfer*> holding_;  // transfers holding a slot (running or waiting to retry)
+  std::vector<CURL*> spare_;        // handles kept for the next transfers
+  std::size_t unfinished_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Client> MakeCurlClient(Clock& clock) {
+  return std::make_unique<CurlClient>(clock);
+}
+
+Response Fetch(Client& client, const Request& request, const std::function<void()>& idle) {
+  const TransferId id = client.Start(request);
+  while (!client.Done(id)) {
+    client.Poll(50);
+    if (idle) idle();
+  }
+  return client.Take(id);
+}
+
+}  // namespace vex::http

@@ -1,0 +1,432 @@
+#include "platform/http_client.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "support/loopback_server.h"
+#include "support/temp_dir.h"
+
+namespace vex::http {
+namespace {
+
+using testing::LoopbackServer;
+
+// A proxy of the machine running the tests must not see loopback requests
+// (nor the address that must fail to resolve).
+class NoProxyEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    for (const char* name :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+      unsetenv(name);
+    }
+    setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+    setenv("no_proxy", "127.0.0.1,localhost", 1);
+  }
+};
+[[maybe_unused]] ::testing::Environment* const kNoProxy =
+    ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
+
+void SleepRealMs(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+Request Get(const std::string& url) {
+  Request r;
+  r.url = url;
+  r.totalTimeoutMs = 3000;
+  return r;
+}
+
+// A refused port: one that a server had and gave up.
+int ClosedPort() {
+  LoopbackServer gone;
+  const int port = gone.Start();
+  gone.Stop();
+  return port;
+}
+
+class HttpClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto& s = server_.server();
+    for (int code : {200, 401, 404, 500}) {
+      s.Get("/status/" + std::to_string(code), [code](const auto&, auto& res) {
+        res.status = code;
+        res.set_content("status page", "text/html");
+      });
+    }
+    s.Get("/hop1", [](const auto&, auto& res) {
+      res.set_header("X-Hop", "1");
+      res.set_redirect("/hop2");
+    });
+    s.Get("/hop2", [](const auto&, auto& res) {
+      res.set_header("X-Hop", "2");
+      res.set_redirect("/final", 301);
+    });
+    s.Get("/final", [](const auto&, auto& res) {
+      res.set_header("X-Final", "yes");
+      res.set_content("arrived", "text/plain");
+    });
+    s.Get("/loop", [](const auto&, auto& res) { res.set_redirect("/loop"); });
+    s.Get("/big",
+          [](const auto&, auto& res) { res.set_content(std::string(5000, 'b'), "text/plain"); });
+    s.Get("/echo-headers", [this](const auto& req, auto& res) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      seenCacheControl_ = req.get_header_value("Cache-Control");
+      seenPragma_ = req.get_header_value("Pragma");
+      seenAgent_ = req.get_header_value("User-Agent");
+      res.set_content("ok", "text/plain");
+    });
+    s.Get("/hang", [this](const auto&, auto& res) {
+      server_.HangUntilStopped();
+      res.set_content("late", "text/plain");
+    });
+    // Headers at once, then a body that never ends.
+    s.Get("/endless", [this](const auto&, auto& res) {
+      res.set_chunked_content_provider("text/plain", [this](std::size_t, httplib::DataSink& sink) {
+        const std::string piece(1024, 'e');
+        for (int i = 0; i < 2000 && sink.is_writable(); ++i) {
+          if (!sink.write(piece.data(), piece.size())) return false;
+          SleepRealMs(1);
+        }
+        return false;
+      });
+    });
+    // Headers and a first piece of body, then silence.
+    s.Get("/stall", [this](const auto&, auto& res) {
+      res.set_chunked_content_provider("text/plain", [this](std::size_t, httplib::DataSink& sink) {
+        sink.write("partial", 7);
+        server_.HangUntilStopped();
+        return false;
+      });
+    });
+    s.Get(R"(/n/(\d+))", [this](const auto& req, auto& res) {
+      auto busy = server_.Busy();
+      res.set_content(req.matches[1].str(), "text/plain");
+    });
+    server_.SetWorkerThreads(24);
+    server_.Start();
+  }
+
+  LoopbackServer server_;
+  std::mutex mutex_;
+  std::string seenCacheControl_ = "(none)";
+  std::string seenPragma_ = "(none)";
+  std::string seenAgent_;
+  ManualClock clock_;
+  // Declared after the server: its kept-alive connections close first.
+  std::unique_ptr<Client> client_ = MakeCurlClient();
+};
+
+TEST_F(HttpClientTest, StatusCodesOfTheFinalResponse) {
+  for (int code : {200, 401, 404, 500}) {
+    SCOPED_TRACE(code);
+    const std::string url = server_.Url("/status/" + std::to_string(code));
+    Response r = Fetch(*client_, Get(url));
+    EXPECT_EQ(r.error, kOk) << r.errorText;
+    EXPECT_EQ(r.status, code);
+    EXPECT_EQ(r.effectiveUrl, url);
+    EXPECT_EQ(r.headers.rfind("HTTP/1.1 " + std::to_string(code), 0), 0u) << r.headers;
+    EXPECT_EQ(r.body, "");
+  }
+}
+
+TEST_F(HttpClientTest, RedirectsAreFollowedAndOnlyTheFinalHeaderBlockIsKept) {
+  Request q = Get(server_.Url("/hop1"));
+  q.maxBodyBytes = 100;
+  Response r = Fetch(*client_, q);
+  ASSERT_EQ(r.error, kOk) << r.errorText;
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.effectiveUrl, server_.Url("/final"));
+  EXPECT_EQ(r.body, "arrived");
+  EXPECT_EQ(server_.Hits("/hop1"), 1);
+  EXPECT_EQ(server_.Hits("/hop2"), 1);
+  EXPECT_EQ(server_.Hits("/final"), 1);
+
+  EXPECT_EQ(r.headers.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << r.headers;
+  EXPECT_NE(r.headers.find("\r\nX-Final: yes"), std::string::npos) << r.headers;
+  EXPECT_EQ(r.headers.find("X-Hop"), std::string::npos) << r.headers;
+  EXPECT_EQ(r.headers.find("Location"), std::string::npos) << r.headers;
+  // Lines joined by CR LF; no empty last line, no bare line feeds.
+  EXPECT_NE(r.headers.back(), '\n');
+  EXPECT_EQ(r.headers.find("\r\n\r\n"), std::string::npos);
+  for (std::size_t i = 0; i < r.headers.size(); ++i) {
+    if (r.headers[i] == '\n') {
+      EXPECT_EQ(r.headers[i - 1], '\r') << "at " << i;
+    }
+  }
+  EXPECT_GE(r.headersAtMs, r.startedAtMs);
+  EXPECT_GE(r.finishedAtMs, r.headersAtMs);
+}
+
+TEST_F(HttpClientTest, RedirectsNotFollowedWhenAskedAndBoundedOtherwise) {
+  Request stay = Get(server_.Url("/hop1"));
+  stay.followRedirects = false;
+  Response r = Fetch(*client_, stay);
+  EXPECT_EQ(r.error, kOk) << r.errorText;
+  EXPECT_EQ(r.status, 302);
+  EXPECT_EQ(r.effectiveUrl, server_.Url("/hop1"));
+  EXPECT_NE(r.headers.find("\r\nLocation: /hop2"), std::string::npos) << r.headers;
+
+  Request loop = Get(server_.Url("/loop"));
+  loop.maxRedirects = 3;
+  Response l = Fetch(*client_, loop);
+  EXPECT_EQ(l.error, kRedirectLimit);
+  EXPECT_FALSE(l.errorText.empty());
+  EXPECT_EQ(server_.Hits("/loop"), 4);
+}
+
+TEST_F(HttpClientTest, BodyLimits) {
+  struct Case {
+    const char* name;
+    std::size_t maxBodyBytes;
+    std::size_t readPieceBytes;
+    std::size_t expectedSize;
+    bool cut;
+  };
+  const std::vector<Case> cases = {
+      {"pieces of 500 above 999", 999, 500, 1000, true},
+      {"pieces of 500 above 1000", 1000, 500, 1500, true},
+      {"single bytes above 999", 999, 0, 1000, true},
+      {"limit above the body", 10000, 500, 5000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Request q = Get(server_.Url("/big"));
+    q.maxBodyBytes = c.maxBodyBytes;
+    q.readPieceBytes = c.readPieceBytes;
+    Response r = Fetch(*client_, q);
+    EXPECT_EQ(r.error, kOk) << r.errorText;
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.body, std::string(c.expectedSize, 'b'));
+    EXPECT_EQ(r.bodyCut, c.cut);
+  }
+}
+
+TEST_F(HttpClientTest, NoBodyIsReadWhenNoneIsWanted) {
+  // The body would take seconds to arrive; the transfer ends at the headers.
+  Request q = Get(server_.Url("/endless"));
+  q.totalTimeoutMs = 1500;
+  Response r = Fetch(*client_, q);
+  EXPECT_EQ(r.error, kOk) << r.errorText;
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, "");
+  EXPECT_FALSE(r.bodyCut);
+  EXPECT_NE(r.headersAtMs, 0);
+}
+
+TEST_F(HttpClientTest, AgentAndCacheHeaders) {
+  Response plain = Fetch(*client_, Get(server_.Url("/echo-headers")));
+  ASSERT_EQ(plain.error, kOk) << plain.errorText;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    EXPECT_EQ(seenAgent_, "MyApp");
+    EXPECT_EQ(seenCacheControl_, "");
+    EXPECT_EQ(seenPragma_, "");
+  }
+  Request q = Get(server_.Url("/echo-headers"));
+  q.noCache = true;
+  Response fresh = Fetch(*client_, q);
+  ASSERT_EQ(fresh.error, kOk) << fresh.errorText;
+  std::lock_guard<std::mutex> lock(mutex_);
+  EXPECT_EQ(seenCacheControl_, "no-cache");
+  EXPECT_EQ(seenPragma_, "no-cache");
+}
+
+TEST_F(HttpClientTest, FailuresGiveTheirCodes) {
+  const int closed = ClosedPort();
+  struct Case {
+    const char* name;
+    std::string url;
+    int error;
+  };
+  const std::vector<Case> cases = {
+      {"server never answers", server_.Url("/hang"), kTimeout},
+      {"name not resolved", "http://nonexistent.invalid/", kNameNotResolved},
+      {"port refused", "http://127.0.0.1:" + std::to_string(closed) + "/", kCannotConnect},
+      {"TLS with a plain server", "https://127.0.0.1:" + std::to_string(server_.port()) + "/",
+       kSecureFailure},
+      {"scheme not supported", "gopher://127.0.0.1/", kUnrecognizedScheme},
+      {"malformed address", "http://[nonsense/", kInvalidUrl},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Request q = Get(c.url);
+    q.totalTimeoutMs = 300;
+    Response r = Fetch(*client_, q);
+    EXPECT_EQ(r.error, c.error) << r.errorText;
+    EXPECT_FALSE(r.errorText.empty());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.headers, "");
+  }
+}
+
+TEST_F(HttpClientTest, ConnectRetriesWaitForTheClock) {
+  auto client = MakeCurlClient(clock_);
+  Request q = Get("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/");
+  q.connectRetries = 2;
+  q.connectBackoffMs = 50;
+  const TransferId id = client->Start(q);
+  // The clock stands still: the first attempt fails and the retry waits.
+  for (int i = 0; i < 5; ++i) client->Poll(5);
+  EXPECT_FALSE(client->Done(id));
+  EXPECT_EQ(client->InFlight(), 1u);
+  for (int i = 0; i < 200 && !client->Done(id); ++i) {
+    clock_.Advance(25);
+    client->Poll(5);
+  }
+  ASSERT_TRUE(client->Done(id));
+  Response r = client->Take(id);
+  EXPECT_EQ(r.error, kCannotConnect);
+  EXPECT_EQ(r.connectAttempts, 3);
+  EXPECT_EQ(r.startedAtMs, 1'700'000'000'000);
+  EXPECT_GE(r.finishedAtMs - r.startedAtMs, 100);
+
+  Request once = q;
+  once.connectRetries = 0;
+  EXPECT_EQ(Fetch(*client, once).connectAttempts, 1);
+}
+
+TEST_F(HttpClientTest, StalledBodyEndsByTheClockWithWhatWasRead) {
+  auto client = MakeCurlClient(clock_);
+  Request q = Get(server_.Url("/stall"));
+  q.maxBodyBytes = 100000;
+  q.bodyTimeLimitMs = 1000;
+  int polls = 0;
+  Response r = Fetch(*client, q, [&] {
+    if (++polls > 4) clock_.Advance(100);
+  });
+  EXPECT_EQ(r.error, kOk) << r.errorText;
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, "partial");
+  EXPECT_TRUE(r.bodyCut);
+  EXPECT_GE(r.finishedAtMs - r.headersAtMs, 1000);
+}
+
+TEST_F(HttpClientTest, ManyTransfersAtOnce) {
+  client_->SetLimits(16, 16);
+  std::vector<TransferId> ids;
+  for (int i = 0; i < 100; ++i) {
+    Request q = Get(server_.Url("/n/" + std::to_string(i)));
+    q.maxBodyBytes = 10;
+    ids.push_back(client_->Start(q));
+  }
+  EXPECT_EQ(client_->InFlight(), 100u);
+  for (int i = 0; i < 2000 && client_->InFlight() > 0; ++i) client_->Poll(20);
+  ASSERT_EQ(client_->InFlight(), 0u);
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_TRUE(client_->Done(ids[i]));
+    Response r = client_->Take(ids[i]);
+    EXPECT_EQ(r.error, kOk) << r.errorText;
+    EXPECT_EQ(r.body, std::to_string(i));
+  }
+  EXPECT_LE(server_.MaxConcurrent(), 16);
+  // Taken once only.
+  EXPECT_EQ(client_->Take(ids[0]).error, kOperationCancelled);
+}
+
+TEST_F(HttpClientTest, PerHostLimitHoldsTransfersBack) {
+  struct Case {
+    int perHost;
+    int lowest;
+    int highest;
+  };
+  for (const Case& c : {Case{1, 1, 1}, Case{3, 2, 3}}) {
+    SCOPED_TRACE(c.perHost);
+    LoopbackServer counted;
+    counted.SetWorkerThreads(8);
+    counted.server().Get("/slow", [&](const auto&, auto& res) {
+      auto busy = counted.Busy();
+      SleepRealMs(30);
+      res.set_content("ok", "text/plain");
+    });
+    counted.Start();
+    auto client = MakeCurlClient();
+    client->SetLimits(16, c.perHost);
+    std::vector<TransferId> ids;
+    for (int i = 0; i < 6; ++i) ids.push_back(client->Start(Get(counted.Url("/slow"))));
+    for (int i = 0; i < 500 && client->InFlight() > 0; ++i) client->Poll(20);
+    for (TransferId id : ids) EXPECT_EQ(client->Take(id).status, 200);
+    EXPECT_GE(counted.MaxConcurrent(), c.lowest);
+    EXPECT_LE(counted.MaxConcurrent(), c.highest);
+    EXPECT_EQ(counted.Hits("/slow"), 6);
+  }
+}
+
+TEST_F(HttpClientTest, QueuedTransferStartsWhenItGetsItsSlot) {
+  auto client = MakeCurlClient(clock_);
+  client->SetLimits(1, 1);
+  const TransferId first = client->Start(Get(server_.Url("/n/1")));
+  const TransferId second = client->Start(Get(server_.Url("/n/2")));
+  for (int i = 0; i < 500 && client->InFlight() > 0; ++i) {
+    client->Poll(10);
+    clock_.Advance(1000);
+  }
+  Response a = client->Take(first);
+  Response b = client->Take(second);
+  ASSERT_EQ(a.error, kOk) << a.errorText;
+  ASSERT_EQ(b.error, kOk) << b.errorText;
+  EXPECT_EQ(a.startedAtMs, 1'700'000'000'000);
+  EXPECT_GE(b.startedAtMs, a.finishedAtMs);
+}
+
+TEST_F(HttpClientTest, CancelEndsTransfersAtOnce) {
+  const TransferId hanging = client_->Start(Get(server_.Url("/hang")));
+  const TransferId quick = client_->Start(Get(server_.Url("/n/7")));
+  client_->Poll(10);
+  client_->Cancel(hanging);
+  EXPECT_TRUE(client_->Done(hanging));
+  EXPECT_EQ(client_->Take(hanging).error, kOperationCancelled);
+  for (int i = 0; i < 200 && !client_->Done(quick); ++i) client_->Poll(20);
+  EXPECT_EQ(client_->Take(quick).status, 200);
+  EXPECT_EQ(client_->InFlight(), 0u);
+
+  // Running and queued alike.
+  client_->SetLimits(2, 2);
+  std::vector<TransferId> ids;
+  for (int i = 0; i < 5; ++i) ids.push_back(client_->Start(Get(server_.Url("/hang"))));
+  client_->Poll(10);
+  EXPECT_EQ(client_->InFlight(), 5u);
+  client_->CancelAll();
+  EXPECT_EQ(client_->InFlight(), 0u);
+  for (TransferId id : ids) EXPECT_TRUE(client_->Done(id));
+  EXPECT_FALSE(client_->Poll(0));
+  // The pool still works afterwards.
+  EXPECT_EQ(Fetch(*client_, Get(server_.Url("/n/3"))).status, 200);
+}
+
+TEST_F(HttpClientTest, LocalFiles) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("page.htm", "<html>local</html>");
+  Request read;
+  read.url = "file://" + path;
+  read.maxBodyBytes = 1000;
+  Response r = Fetch(*client_, read);
+  EXPECT_EQ(r.error, kOk) << r.errorText;
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, "<html>local</html>");
+  EXPECT_EQ(r.effectiveUrl, "file://" + path);
+
+  Request exists = read;
+  exists.maxBodyBytes = 0;
+  Response e = Fetch(*client_, exists);
+  EXPECT_EQ(e.error, kOk) << e.errorText;
+  EXPECT_EQ(e.status, 200);
+  EXPECT_EQ(e.body, "");
+
+  Request missing = read;
+  missing.url = "file://" + dir / "missing.htm";
+  Response m = Fetch(*client_, missing);
+  EXPECT_EQ(m.error, kFileNotFound);
+  EXPECT_EQ(m.status, 0);
+}
+
+}  // namespace
+}  // namespace vex::http
