@@ -1,0 +1,310 @@
+#include "browser/html_source.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+#include "app/app.h"
+#include "platform/text.h"
+
+namespace vex {
+
+namespace {
+
+// ---- IsHtmlFile ----------------------------------------------------------
+
+constexpr int kHtmlSearchLines = 50;
+
+// Reads lines ended by CR LF, lone CR or lone LF, one at a time, so that a
+// large file is never read beyond the lines looked at. A read error (a
+// folder, say) ends the lines like the end of the file.
+class LineReader {
+ public:
+  explicit LineReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
+  ~LineReader() {
+    if (file_) std::fclose(file_);
+  }
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+  bool ok() const { return file_ != nullptr; }
+
+  // False at the end of the file (or on a read error) with nothing read.
+  bool Next(std::string& line) {
+    line.clear();
+    if (!file_) return false;
+    bool any = false;
+    int c;
+    while ((c = std::getc(file_)) != EOF) {
+      any = true;
+      if (c == '\n') return true;
+      if (c == '\r') {
+        const int next = std::getc(file_);
+        if (next != '\n' && next != EOF) std::ungetc(next, file_);
+        return true;
+      }
+      line.push_back(static_cast<char>(c));
+    }
+    return any && !std::ferror(file_);
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+bool IsBlankByte(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
+bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Whether the (upper-cased, trimmed) text after "<HTML" continues an html
+// start tag. `separated` tells whether blanks or a line end came between.
+bool ContinuesHtmlTag(const std::string& rest, bool separated) {
+  for (std::string_view first : {"XMLNS", "LANG", "DIR", "TITLE"}) {
+    if (StartsWith(rest, first)) return true;
+  }
+  if (rest.empty()) return false;
+  // "<HTML >", or any attribute: class, data-*, style ...
+  return separated && (rest[0] == '>' || IsAsciiLetter(rest[0]));
+}
+
+// ---- x_EditHtml ----------------------------------------------------------
+
+// The saved pages are UTF-8, so every declaration of another Japanese or
+// legacy set is made to name it. Only the listed text is replaced.
+constexpr std::string_view kUtf8Declaration = "charset=utf-8";
+struct CharsetReplacement {
+  std::string_view searched;
+  std::string_view replacement;
+};
+constexpr std::array<CharsetReplacement, 16> kCharsetReplacements{{
+    {"CHARSET=euc-jp", kUtf8Declaration},
+    {"CHARSET=UTF-8", kUtf8Declaration},
+    {"<META content=ReadmeVB name=MS-HAID>", ""},
+    {"CHARSET=X-EUC-JP", kUtf8Declaration},
+    {"CHARSET=ISO-2022-JP", kUtf8Declaration},
+    {"CHARSET=CSISO2022JP", kUtf8Declaration},
+    {"CHARSET=ISO-8859", kUtf8Declaration},
+    {"CHARSET=CSEUCPKDFMTJAPANESE", kUtf8Declaration},
+    {"CHARSET=EXTENDED_UNIX_CODE_PACKED_FORMAT_FOR_JAPANESE", kUtf8Declaration},
+    {"CHARSET=shift_jis", kUtf8Declaration},
+    {"CHARSET=x-sjis", kUtf8Declaration},
+    {"CHARSET=sjis", kUtf8Declaration},
+    {"CHARSET=windows-31j", kUtf8Declaration},
+    {"CHARSET=cp932", kUtf8Declaration},
+    {"CHARSET=ms_kanji", kUtf8Declaration},
+    {"CHARSET=csshiftjis", kUtf8Declaration},
+}};
+
+std::string ReplaceCharsetDeclarations(std::string line) {
+  for (const auto& r : kCharsetReplacements) {
+    line = ReplaceAllIgnoreCase(line, r.searched, r.replacement);
+  }
+  return line;
+}
+
+enum class EditState { BeforeHead, BeforeBody, InsideBodyTag, AfterBody };
+
+// ---- base address --------------------------------------------------------
+
+// A target is an address when it starts with a scheme of two or more
+// characters followed by "://", or with "file:".
+bool HasScheme(std::string_view target) {
+  std::size_t i = 0;
+  if (target.empty() || !IsAsciiLetter(target[0])) return false;
+  while (i < target.size() && (IsAsciiLetter(target[i]) || (target[i] >= '0' && target[i] <= '9') ||
+                               target[i] == '+' || target[i] == '-' || target[i] == '.')) {
+    ++i;
+  }
+  if (i < 2 || i >= target.size() || target[i] != ':') return false;
+  return target.substr(i + 1, 2) == "//" || EqualsIgnoreCase(target.substr(0, i), "file");
+}
+
+// Percent-encodes a path for a file address: unreserved characters, "/" and
+// the sub-delimiters other than "&" stay; blanks, "#", "%", "?", "&", quotes,
+// angle brackets, control characters and every non-ASCII byte are encoded,
+// so the address means the same inside an attribute whatever the page's
+// declared character set.
+std::string EncodePathForAddress(std::string_view path) {
+  static constexpr std::string_view kKeep = "-._~/!$'()*+,;=:@";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char ch : path) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (IsAsciiLetter(ch) || (c >= '0' && c <= '9') || kKeep.find(ch) != std::string_view::npos) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0x0F]);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool IsHtmlFile(const std::string& path) {
+  LineReader reader(path);
+  if (!reader.ok()) return false;
+  std::string line;
+  for (int examined = 0; examined < kHtmlSearchLines; ++examined) {
+    if (!reader.Next(line)) return false;
+    const std::string upper = UpperAscii(line);
+    if (Contains(upper, "<HTML>") || Contains(upper, "<!DOCTYPE HTML")) return true;
+    const std::size_t p = Pos(upper, "<HTML");
+    if (p == 0) continue;
+    std::string_view after = std::string_view(upper).substr(p - 1 + 5);
+    std::string rest = Trim(after);
+    bool separated = !after.empty() && IsBlankByte(after[0]);
+    if (rest.empty()) {
+      // The tag goes on in the next line, which is taken as part of this one.
+      std::string next;
+      if (!reader.Next(next)) return false;
+      rest = Trim(UpperAscii(next));
+      separated = true;
+    }
+    if (ContinuesHtmlTag(rest, separated)) return true;
+  }
+  return false;
+}
+
+std::string BaseAddressForTarget(const std::string& target) {
+  if (target.empty() || HasScheme(target)) return target;
+  std::error_code ec;
+  std::filesystem::path absolute = std::filesystem::absolute(target, ec);
+  if (ec) absolute = target;
+  const std::string path = absolute.lexically_normal().string();
+  // A path "/home/a.html" becomes "file:///home/a.html".
+  return "file://" + EncodePathForAddress(path);
+}
+
+std::string x_HeadPiece(App& app, int k, const std::string& line) {
+  const std::string upper = UpperAscii(line);
+  std::size_t p = Pos(upper, "<HEAD>");
+  std::size_t length = 6;
+  if (p == 0) {
+    p = Pos(upper, "<HEAD ");
+    if (p == 0) return {};
+    // The tag runs from its "<" to its first ">". A ">" further away than
+    // usual still ends it; with no ">" on the line the rest of the line is
+    // taken as the tag, so the BASE element never lands inside it.
+    const std::size_t close = Pos(upper, ">", p);
+    length = close == 0 ? line.size() - (p - 1) : close - p + 1;
+  }
+  const std::string before = line.substr(0, p - 1);
+  const std::string tag = line.substr(p - 1, length);
+  const std::string after = line.substr(p - 1 + length);
+  const std::string base = "<BASE HREF=\"" + app.main.Edit2 + "\">";
+  if (p > 1) {
+    switch (k) {
+      case 0:
+        return before;
+      case 1:
+        return tag;
+      case 2:
+        return base;
+      case 3:
+        return after;
+      default:
+        return {};
+    }
+  }
+  switch (k) {
+    case 0:
+      return tag;
+    case 1:
+      return base;
+    case 2:
+      return after;
+    default:
+      return {};
+  }
+}
+
+void x_EditHtml(App& app, const std::string& baseAddress) {
+  RunState& st = app.state;
+  LineList& header = app.HeaderBlock();
+
+  // The BASE address: the page's own, else the target's; a query is cut off.
+  app.main.Edit2 = baseAddress.empty() ? BaseAddressForTarget(st.CurrentTarget) : baseAddress;
+  const std::size_t q = Pos(app.main.Edit2, "?");
+  if (q > 1) app.main.Edit2.resize(q - 1);
+
+  st.WorkLines.clear();
+  st.NoHeaderBlock = 0;
+  EditState state = EditState::BeforeHead;
+  bool blockInserted = false;
+
+  // Appends the BODY start tag's end, the header block and what follows.
+  auto endBodyTag = [&](const std::string& text, std::size_t close) {
+    st.WorkLines.push_back(text.substr(0, close));
+    st.WorkLines.insert(st.WorkLines.end(), header.begin(), header.end());
+    header.clear();
+    blockInserted = true;
+    if (close < text.size()) st.WorkLines.push_back(text.substr(close));
+    state = EditState::AfterBody;
+  };
+
+  for (const std::string& line : st.SourceLines) {
+    switch (state) {
+      case EditState::BeforeHead: {
+        if (x_HeadPiece(app, 0, line).empty()) {
+          st.WorkLines.push_back(line);
+          break;
+        }
+        for (int k = 0;; ++k) {
+          std::string piece = x_HeadPiece(app, k, line);
+          if (piece.empty()) break;
+          st.WorkLines.push_back(std::move(piece));
+        }
+        state = EditState::BeforeBody;
+        if (!Contains(UpperAscii(st.CurrentTarget), "HTTP://")) {
+          header.clear();
+          st.NoHeaderBlock = 1;
+        }
+        break;
+      }
+      case EditState::BeforeBody: {
+        const std::size_t p = Pos(UpperAscii(line), "<BODY");
+        if (p == 0) {
+          st.WorkLines.push_back(ReplaceCharsetDeclarations(line));
+          break;
+        }
+        if (p > 1) st.WorkLines.push_back(line.substr(0, p - 1));
+        const std::string rest = line.substr(p - 1);
+        const std::size_t close = Pos(rest, ">");
+        if (close == 0) {
+          st.WorkLines.push_back(rest);
+          state = EditState::InsideBodyTag;
+        } else {
+          endBodyTag(rest, close);
+        }
+        break;
+      }
+      case EditState::InsideBodyTag: {
+        const std::size_t close = Pos(line, ">");
+        if (close == 0) {
+          st.WorkLines.push_back(line);
+        } else {
+          endBodyTag(line, close);
+        }
+        break;
+      }
+      case EditState::AfterBody:
+        st.WorkLines.push_back(line);
+        break;
+    }
+  }
+
+  // A page without HEAD or BODY start tag (or with both on one line) carries
+  // no block either; the walk must then count its first links like any other.
+  if (!blockInserted) {
+    header.clear();
+    st.NoHeaderBlock = 1;
+  }
+}
+
+}  // namespace vex
