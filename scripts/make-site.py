@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
-"""Draws the images of the shipped home site (data/site) as small GIF files.
+"""Writes the generated parts of the shipped home site (data/site).
+
+The images (product image, counter, the sixteen banners) are drawn as small
+GIF files, and the banner pages and the banner list page are written from the
+same banner table. The home page and the legend page are written by hand.
 
 Only the Python standard library is used: a 5x7 pixel font, a plain GIF
 (87a) writer with LZW compression, and a decoder that reads every written file
 back and compares its pixels, so a broken encoder never lands in the repo.
 
-    scripts/make-site-images.py            # writes into data/site
-    scripts/make-site-images.py --png DIR  # also writes PNG previews into DIR
+    scripts/make-site.py            # writes into data/site
+    scripts/make-site.py --png DIR  # also writes PNG previews of the images
 
-The GIFs are committed; run this again only after changing a drawing.
+The output is committed; run this again only after changing a drawing or a
+banner text.
 """
 
 import argparse
@@ -233,24 +238,73 @@ def png_bytes(canvas, palette):
 WHITE, INK, ACCENT, SHADE = (255, 255, 255), (32, 48, 64), (0, 102, 153), (224, 229, 229)
 
 # Banners of the first slot show a feature, those of the second a tip; each
-# links to a page of the banner folder that explains it.
+# links to a page of the banner folder that explains it in both languages.
 BANNERS = {
-    "c11": ("S-PAGE", "SEARCH"),
-    "c12": ("L-PAGE", "LINK LIST"),
-    "c13": ("G-PAGE", "HOME PAGE"),
-    "c14": ("BATCH", ".BCHK"),
-    "c15": ("WILDCARD", "*.HTM"),
-    "c16": ("ANCHORS", "#NAME"),
-    "c17": ("MARKS", "OK NG"),
-    "c18": ("TERMINAL", "CLI"),
-    "c21": ("TIP 1", "NOCHECK"),
-    "c22": ("TIP 2", "CANNOTCHECK"),
-    "c23": ("TIP 3", "CHARSET"),
-    "c24": ("TIP 4", "LANGUAGE"),
-    "c25": ("TIP 5", "FRAMES"),
-    "c26": ("TIP 6", "RESULTS"),
-    "c27": ("TIP 7", "SUMMARY"),
-    "c28": ("TIP 8", "AUTO MODE"),
+    "c11": ("S-PAGE", "SEARCH", "S-Page モード", "S-Page mode",
+            "検索結果のページを調べるときのモードです。設定ファイルの [NOCHECK] に書いた"
+            "アドレスの断片（検索サービス自身のリンクなど）を含むリンクは調べません。",
+            "The mode for pages of search results. Links that contain a fragment listed "
+            "under [NOCHECK] in the settings file (the search service's own links) are skipped."),
+    "c12": ("L-PAGE", "LINK LIST", "L-Page モード", "L-Page mode",
+            "リンク集のページを調べるときのモードです。リンク先のページが自動的にジャンプ"
+            "しないか、移転のお知らせを出していないかも調べ、(J) や (J?) を付けます。",
+            "The mode for link-collection pages. Every linked page is also searched for an "
+            "automatic jump or a moved-page notice, marked (J) or (J?)."),
+    "c13": ("G-PAGE", "HOME PAGE", "g-Page モード", "g-Page mode",
+            "ふつうのホームページを調べるときのモードです。",
+            "The mode for ordinary home pages."),
+    "c14": ("BATCH", ".BCHK", "一括処理", "Batch files",
+            "拡張子 .bchk のファイルに対象を1行に1つずつ書くと、まとめて調べて結果を集計します。"
+            "1行目は [vexalorn batch file] です。",
+            "A file with the extension .bchk lists one target per line; all of them are "
+            "checked and summed up. Its first line is [vexalorn batch file]."),
+    "c15": ("WILDCARD", "*.HTM", "ワイルドカード", "Wildcards",
+            "対象の欄に *.htm のようなワイルドカードを書くと、当てはまるファイルをすべて調べます。"
+            "サブフォルダも調べるか尋ねます。",
+            "A wildcard such as *.htm in the target box checks every matching file; you are "
+            "asked whether subfolders are searched too."),
+    "c16": ("ANCHORS", "#NAME", "アンカー", "Anchors",
+            "page.htm#name のようなリンクは、リンク先のページにその名前の場所があるかも調べます。",
+            "For a link such as page.htm#name the linked page is also searched for the "
+            "named place."),
+    "c17": ("MARKS", "OK NG", "結果記号", "Result marks",
+            "リンクの横に付く ◎ ○ × などの意味は凡例のページにあります。",
+            "What the marks beside the links (such as (OK), (ok), (NG)) mean is explained "
+            "on the legend page."),
+    "c18": ("TERMINAL", "CLI", "端末から使う", "From a terminal",
+            "vexalorn-cli は同じコマンドラインで動き、自動モードで調べて結果のファイルを表示します。",
+            "vexalorn-cli takes the same command line, checks in automatic mode and prints "
+            "the result files."),
+    "c21": ("TIP 1", "NOCHECK", "ヒント1: 調べないリンク", "Tip 1: links left alone",
+            "設定ファイルの [NOCHECK] に検索サービスのホスト名などを書くと、S-Page モードでは"
+            "そのリンクを調べません。",
+            "Host names of search services written under [NOCHECK] in the settings file are "
+            "left alone in the S-Page mode."),
+    "c22": ("TIP 2", "CANNOTCHECK", "ヒント2: 調べられないリンク", "Tip 2: links that cannot be checked",
+            "メール、ニュース、スクリプト、問い合わせ付きのアドレスは、[CANNOTCHECK] に"
+            "書かれていれば △ が付きます。",
+            "Mail, news, script and query addresses listed under [CANNOTCHECK] get the "
+            "mark (--)."),
+    "c23": ("TIP 3", "CHARSET", "ヒント3: 文字コード", "Tip 3: character sets",
+            "結果のページは UTF-8 で保存されます。EUC-JP や Shift_JIS のページも正しく表示されます。",
+            "Result pages are saved in UTF-8, so pages in EUC-JP or Shift_JIS are shown "
+            "correctly too."),
+    "c24": ("TIP 4", "LANGUAGE", "ヒント4: 言語", "Tip 4: language",
+            "◎ のボタンで日本語と英語、全角の記号と ASCII の記号を切り替えます。",
+            "The OK button switches between Japanese and English texts, and between "
+            "full-width and ASCII marks."),
+    "c25": ("TIP 5", "FRAMES", "ヒント5: フレーム", "Tip 5: frames",
+            "フレームのページでは、調べるフレームを選べます。",
+            "For a page with frames you can choose the frame to check."),
+    "c26": ("TIP 6", "RESULTS", "ヒント6: 結果のファイル", "Tip 6: result files",
+            "結果のページは作業フォルダに 001.htm から順に番号を付けて保存されます。",
+            "Result pages are saved in the work folder as numbered files, 001.htm onwards."),
+    "c27": ("TIP 7", "SUMMARY", "ヒント7: 集計", "Tip 7: summary",
+            "複数のページを調べると、最後に全ページの評価をまとめたページを表示します。",
+            "After several pages a summary page rates every page and links to its result."),
+    "c28": ("TIP 8", "AUTO MODE", "ヒント8: 自動モード", "Tip 8: automatic mode",
+            "-a を付けて起動すると、対象を調べて終了します。",
+            "Started with -a, the program checks the target and closes."),
 }
 
 
@@ -285,15 +339,70 @@ def counter_image():
 def drawings():
     yield "img/P00260.gif", product_image()
     yield "img/counter.gif", counter_image()
-    for code, (title, subtitle) in BANNERS.items():
+    for code, (title, subtitle, *_texts) in BANNERS.items():
         yield f"banner/{code}.gif", banner(title, subtitle, code.startswith("c2"))
+
+
+# ---- the banner pages -------------------------------------------------------
+
+PAGE_HEAD = """<!DOCTYPE html>
+<html lang="ja">
+<head>
+<meta http-equiv="Content-Type" content="text/html; charset=utf-8">
+<title>{title}</title>
+</head>
+<body bgcolor="#E0E5E5">
+"""
+PAGE_TAIL = """<p><a href="../index.html">VEXALORN</a> / <a href="banners.htm">banners</a></p>
+</body>
+</html>
+"""
+
+
+def escape(text):
+    return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+
+
+def banner_snippet(code):
+    # The same form as the program's default banners; the addresses are made
+    # absolute against this folder when the program takes them.
+    return f'<A href="{code}.htm"><IMG hspace=0 src="{code}.gif" align=left>       </A>'
+
+
+def banner_page(code):
+    _, _, title_ja, title_en, text_ja, text_en = BANNERS[code]
+    return (PAGE_HEAD.format(title=escape(f"{title_ja} / {title_en}"))
+            + f'<p><img src="{code}.gif" alt="{code}"></p>\n'
+            + f"<h1>{escape(title_ja)}</h1>\n<p>{escape(text_ja)}</p>\n"
+            + f'<h1 lang="en">{escape(title_en)}</h1>\n<p lang="en">{escape(text_en)}</p>\n'
+            + PAGE_TAIL)
+
+
+def banner_list_page():
+    """The paragraphs are taken in pairs: the first of pair k is banner k of the
+    first slot, the second banner k of the second slot."""
+    lines = [PAGE_HEAD.format(title="VEXALORN banners"),
+             "<p>結果のページの上に表示するバナーの一覧です。/ "
+             "The banners shown at the top of every result page.</p>\n"]
+    for k in range(1, 9):
+        for code in (f"c1{k}", f"c2{k}"):
+            lines.append(f'<P style="MARGIN-LEFT: 1px">{banner_snippet(code)}</P>\n')
+    lines.append('<p style="clear: both"></p>\n')
+    lines.append(PAGE_TAIL.replace('<a href="banners.htm">banners</a>', "banners"))
+    return "".join(lines)
+
+
+def pages():
+    for code in BANNERS:
+        yield f"banner/{code}.htm", banner_page(code)
+    yield "banner/banners.htm", banner_list_page()
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     root = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "site"))
     parser.add_argument("--out", default=root, help="site folder (default: data/site)")
-    parser.add_argument("--png", help="also write PNG previews into this folder")
+    parser.add_argument("--png", help="also write PNG previews of the images into this folder")
     args = parser.parse_args()
     for name, (canvas, palette) in drawings():
         raw = gif_bytes(canvas, palette)
@@ -311,6 +420,11 @@ def main():
             with open(preview, "wb") as f:
                 f.write(png_bytes(canvas, palette))
         print(f"{path}: {canvas.width}x{canvas.height}, {len(raw)} bytes")
+    for name, text in pages():
+        path = os.path.join(args.out, name)
+        with open(path, "w", encoding="utf-8", newline="\r\n") as f:
+            f.write(text)
+        print(f"{path}: {len(text.encode())} bytes")
 
 
 if __name__ == "__main__":
