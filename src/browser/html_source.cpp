@@ -2,10 +2,10 @@
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <string_view>
 
 #include "app/app.h"
+#include "browser/file_address.h"
 #include "platform/text.h"
 
 namespace vex {
@@ -107,43 +107,6 @@ std::string ReplaceCharsetDeclarations(std::string line) {
 
 enum class EditState { BeforeHead, BeforeBody, InsideBodyTag, AfterBody };
 
-// ---- base address --------------------------------------------------------
-
-// A target is an address when it starts with a scheme of two or more
-// characters followed by "://", or with "file:".
-bool HasScheme(std::string_view target) {
-  std::size_t i = 0;
-  if (target.empty() || !IsAsciiLetter(target[0])) return false;
-  while (i < target.size() && (IsAsciiLetter(target[i]) || (target[i] >= '0' && target[i] <= '9') ||
-                               target[i] == '+' || target[i] == '-' || target[i] == '.')) {
-    ++i;
-  }
-  if (i < 2 || i >= target.size() || target[i] != ':') return false;
-  return target.substr(i + 1, 2) == "//" || EqualsIgnoreCase(target.substr(0, i), "file");
-}
-
-// Percent-encodes a path for a file address: unreserved characters, "/" and
-// the sub-delimiters other than "&" stay; blanks, "#", "%", "?", "&", quotes,
-// angle brackets, control characters and every non-ASCII byte are encoded,
-// so the address means the same inside an attribute whatever the page's
-// declared character set.
-std::string EncodePathForAddress(std::string_view path) {
-  static constexpr std::string_view kKeep = "-._~/!$'()*+,;=:@";
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (char ch : path) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (IsAsciiLetter(ch) || (c >= '0' && c <= '9') || kKeep.find(ch) != std::string_view::npos) {
-      out.push_back(ch);
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 0x0F]);
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 bool IsHtmlFile(const std::string& path) {
@@ -172,13 +135,8 @@ bool IsHtmlFile(const std::string& path) {
 }
 
 std::string BaseAddressForTarget(const std::string& target) {
-  if (target.empty() || HasScheme(target)) return target;
-  std::error_code ec;
-  std::filesystem::path absolute = std::filesystem::absolute(target, ec);
-  if (ec) absolute = target;
-  const std::string path = absolute.lexically_normal().string();
-  // A path "/home/a.html" becomes "file:///home/a.html".
-  return "file://" + EncodePathForAddress(path);
+  if (target.empty() || HasAddressScheme(target)) return target;
+  return FileAddressForPath(target);
 }
 
 std::string x_HeadPiece(App& app, int k, const std::string& line) {
