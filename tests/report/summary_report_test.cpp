@@ -45,16 +45,21 @@ class SummaryReportTest : public ::testing::Test {
     return BuildSummaryReport(app, report);
   }
 
-  // The lines of page row k (1-based), from its "<TR>" to its "</TR>".
-  static LineList Row(const LineList& page, int k) {
+  // Index of the "<TR>" of page row k (1-based), 0 when there is none. Page
+  // rows follow the heading cell "URL"; each is eleven lines long.
+  static std::size_t RowStart(const LineList& page, int k) {
+    const auto heading = std::find(page.begin(), page.end(), "URL");
     const std::string number = std::to_string(k);
-    for (std::size_t i = 0; i + 1 < page.size(); ++i) {
-      if (page[i] == "<TR>" && StartsWith(page[i + 1], "<TD") && i + 2 < page.size() &&
-          page[i + 2] == number && page[i + 3] == "</TD>") {
-        return LineList(page.begin() + i, page.begin() + i + 11);
-      }
+    for (auto i = static_cast<std::size_t>(heading - page.begin()); i + 3 < page.size(); ++i) {
+      if (page[i] == "<TR>" && page[i + 2] == number && page[i + 3] == "</TD>") return i;
     }
-    return {};
+    return 0;
+  }
+  static LineList Row(const LineList& page, int k) {
+    const std::size_t i = RowStart(page, k);
+    if (i == 0 || i + 11 > page.size()) return {};
+    return LineList(page.begin() + static_cast<std::ptrdiff_t>(i),
+                    page.begin() + static_cast<std::ptrdiff_t>(i + 11));
   }
 
   static int CountOf(const LineList& page, const std::string& line) {
@@ -184,12 +189,10 @@ TEST_F(SummaryReportTest, ElevenLinesGiveTwoTablesNumberedOnwards) {
   EXPECT_EQ(CountOf(out, "<TABLE border=\"1\">"), 4);
   EXPECT_EQ(CountOf(out, "</TABLE>"), 4);
   for (int k = 1; k <= 11; ++k) EXPECT_FALSE(Row(out, k).empty()) << k;
-  const LineList tenth = Row(out, 10);
-  const auto after = std::find(out.begin(), out.end(), tenth.back());
-  const auto rowEleven =
-      std::search(out.begin(), out.end(), Row(out, 11).begin(), Row(out, 11).end());
-  ASSERT_NE(after, out.end());
-  EXPECT_EQ(LineList(after + 1, rowEleven),
+  const std::size_t tenthEnd = RowStart(out, 10) + 11;
+  ASSERT_EQ(RowStart(out, 11), tenthEnd + 4);
+  EXPECT_EQ(LineList(out.begin() + static_cast<std::ptrdiff_t>(tenthEnd),
+                     out.begin() + static_cast<std::ptrdiff_t>(tenthEnd + 4)),
             (LineList{"</TBODY>", "</TABLE>", "<TABLE border=\"1\">", "<TBODY>"}));
 }
 
@@ -197,7 +200,7 @@ TEST_F(SummaryReportTest, GradesColourRowsAndFillTotals) {
   const std::string p = dir / "001.htm";
   const LineList out =
       Build({"Very good!<12>," + p + ",http://h/a", "<12>good!(--)3," + p + ",http://h/b",
-             "<12>(NG)2(--)1," + p + ",http://h/c", "<40>(??)1R2," + p + ",http://h/d"});
+             "<12>(NG)2(--)1," + p + ",http://h/c", "<40>(?\?)1R2," + p + ",http://h/d"});
   EXPECT_EQ(Row(out, 1)[1], "<TD>");
   EXPECT_EQ(Row(out, 2)[1], "<TD bgcolor=\"#FFFF99\">");
   EXPECT_EQ(Row(out, 3)[1], "<TD bgcolor=\"#FF99CC\">");
@@ -327,7 +330,7 @@ TEST_F(SummaryReportTest, ReportsWhatWasNotWritten) {
 
   app.state.ResultLines = {"Very good!<1>,/w/001.htm,http://h/"};
   EXPECT_EQ(WriteSummaryReport(app, ""), SummaryStatus::NotSaved);
-  EXPECT_EQ(WriteSummaryReport(app, dir / "missing" / "005.htm"), SummaryStatus::WriteFailed);
+  EXPECT_EQ(WriteSummaryReport(app, dir / "missing/005.htm"), SummaryStatus::WriteFailed);
   EXPECT_EQ(WriteSummaryReport(app, dir.path().string()), SummaryStatus::WriteFailed);
 }
 
