@@ -1,11 +1,63 @@
-// The browser component: loads a page asynchronously into a document model.
+// The browser component: loads a page asynchronously into the document model
+// (platform/html_document.h) and reports its progress through the busy flag
+// and the ready state, as the page loader's wait expects.
+//
+// Web addresses are fetched through the program's HTTP client; local paths
+// and file:/// addresses are read from disk; "about:blank" (and an empty
+// address) is an empty page. Loading advances only when the browser is asked
+// about it, one stage per `busy` call: the transfer (ready state 1, busy),
+// the bytes received (2, not busy), the page parsed (4, complete). `stop`
+// ends the load at once and parses what was received. A page that cannot be
+// fetched loads as an empty page (the reason is in LoadError()).
+//
+// Failing calls raise vex::BrowserError: any call on a browser after Quit,
+// and the document model's own failures. The callers that expect failures
+// catch it: the wait (x_WaitIE), page preparation, the link walk and the
+// anchor check; no other exception leaves this component.
 #pragma once
 
+#include <memory>
+#include <string>
+
+#include "platform/html_document.h"
+
 namespace vex {
+
+struct App;
 
 class Browser {
  public:
   virtual ~Browser() = default;
+
+  // Starts loading and returns at once; the previous page is dropped.
+  virtual void Navigate(const std::string& address) = 0;
+  void navigate2(const std::string& address) { Navigate(address); }
+  void navigate(const std::string& address) { Navigate(address); }
+  // Loads the home page, "about:blank".
+  virtual void Gohome() = 0;
+
+  virtual bool busy() = 0;
+  // 0 nothing loaded, 1 loading, 2 loaded, 4 complete.
+  virtual int readystate() = 0;
+  virtual void stop() = 0;
+  virtual bool offline() = 0;
+  // The current page (a loading page has no nodes yet).
+  virtual std::shared_ptr<html::Document> Document() = 0;
+  // Ends the browser; every later call raises BrowserError.
+  virtual void Quit() = 0;
+
+  // Visible true hands the page to the user (a local page by its path).
+  virtual void Visible(bool visible) = 0;
+  virtual void Silent(bool silent) = 0;
+  // Kept for the callers that set it; loading does not depend on it.
+  virtual void Offline(bool offline) = 0;
+
+  // Why the last load gave an empty page; empty when it did not fail.
+  virtual std::string LoadError() const = 0;
 };
+
+// A new browser that loads through app.http and shows pages through app.ui.
+// The App (and its HTTP client) must outlive it.
+std::unique_ptr<Browser> MakeBrowser(App& app);
 
 }  // namespace vex

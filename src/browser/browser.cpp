@@ -1,0 +1,221 @@
+#include "browser/browser.h"
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+#include "app/app.h"
+#include "platform/html_decode.h"
+#include "platform/line_list.h"
+#include "platform/text.h"
+#include "platform/url_resolve.h"
+
+namespace vex {
+
+namespace {
+
+constexpr const char* kBlankAddress = "about:blank";
+// Pages are read whole; the wait gives up long before this limit is reached.
+constexpr std::size_t kMaxPageBytes = 64u << 20;
+constexpr long kPageTransferLimitMs = 60000;
+
+bool IsWebAddress(const std::string& address) {
+  std::string u = UpperAscii(address);
+  return StartsWith(u, "HTTP://") || StartsWith(u, "HTTPS://");
+}
+
+class LoadingBrowser final : public Browser {
+ public:
+  explicit LoadingBrowser(App& app) : app_(app) {}
+  ~LoadingBrowser() override { CancelTransfer(); }
+
+  void Navigate(const std::string& address) override {
+    Alive();
+    CancelTransfer();
+    bytes_.clear();
+    contentType_.clear();
+    loadError_.clear();
+    localPath_.clear();
+    std::string a = Trim(address);
+    if (a.empty() || StartsWith(LowerAscii(a), "about:")) {
+      documentUrl_ = a.empty() ? kBlankAddress : a;
+      pendingFile_ = false;
+    } else if (IsWebAddress(a)) {
+      documentUrl_ = a;
+      http::Request request;
+      request.url = a;
+      request.maxBodyBytes = kMaxPageBytes;
+      request.totalTimeoutMs = kPageTransferLimitMs;
+      transfer_ = app_.http.Start(request);
+    } else if (auto path = PathFromFileUrl(a); path || !StartsWith(LowerAscii(a), "file:")) {
+      std::string p = path ? *path : a;
+      std::error_code ec;
+      auto absolute = std::filesystem::absolute(p, ec);
+      localPath_ = ec ? p : absolute.lexically_normal().string();
+      documentUrl_ = FileUrlFromPath(localPath_);
+      pendingFile_ = true;
+    } else {
+      documentUrl_ = a;
+      loadError_ = "unsupported address";
+      pendingFile_ = false;
+    }
+    stage_ = Stage::Transfer;
+    doc_ = html::Document::Empty(documentUrl_, "loading");
+  }
+
+  void Gohome() override { Navigate(kBlankAddress); }
+
+  bool busy() override {
+    Alive();
+    Advance();
+    return stage_ == Stage::Transfer;
+  }
+
+  int readystate() override {
+    Alive();
+    switch (stage_) {
+      case Stage::Idle:
+        return 0;
+      case Stage::Transfer:
+        return 1;
+      case Stage::Loaded:
+        return 2;
+      case Stage::Complete:
+        return 4;
+    }
+    return 0;
+  }
+
+  void stop() override {
+    Alive();
+    if (stage_ == Stage::Transfer) {
+      if (pendingFile_) {
+        ReadFile();
+      } else if (transfer_) {
+        CancelTransfer();
+        loadError_ = "stopped";
+      }
+      stage_ = Stage::Loaded;
+    }
+    if (stage_ == Stage::Loaded) Parse();
+  }
+
+  bool offline() override {
+    Alive();
+    return offline_;
+  }
+
+  std::shared_ptr<html::Document> Document() override {
+    Alive();
+    if (!doc_) throw BrowserError("The browser holds no document");
+    return doc_;
+  }
+
+  void Quit() override {
+    Alive();
+    CancelTransfer();
+    doc_.reset();
+    quit_ = true;
+  }
+
+  void Visible(bool visible) override {
+    Alive();
+    bool show = visible && !visible_ && stage_ != Stage::Idle && documentUrl_ != kBlankAddress;
+    visible_ = visible;
+    if (show) app_.ui.ShowPage(localPath_.empty() ? documentUrl_ : localPath_);
+  }
+
+  void Silent(bool silent) override {
+    Alive();
+    silent_ = silent;
+  }
+
+  void Offline(bool offline) override {
+    Alive();
+    offline_ = offline;
+  }
+
+  std::string LoadError() const override { return loadError_; }
+
+ private:
+  enum class Stage { Idle, Transfer, Loaded, Complete };
+
+  void Alive() const {
+    if (quit_) throw BrowserError("The browser has been closed");
+  }
+
+  void CancelTransfer() {
+    if (transfer_) {
+      app_.http.Cancel(*transfer_);
+      transfer_.reset();
+    }
+  }
+
+  void ReadFile() {
+    pendingFile_ = false;
+    if (!ReadFileBytes(localPath_, bytes_)) {
+      bytes_.clear();
+      loadError_ = "cannot read " + localPath_;
+    }
+  }
+
+  // One stage further, when the next stage can be reached without waiting.
+  void Advance() {
+    switch (stage_) {
+      case Stage::Transfer:
+        if (pendingFile_) {
+          ReadFile();
+        } else if (transfer_) {
+          app_.http.Poll(0);
+          if (!app_.http.Done(*transfer_)) return;
+          http::Response r = app_.http.Take(*transfer_);
+          transfer_.reset();
+          if (r.error != http::kOk) {
+            loadError_ = r.errorText.empty() ? "error " + std::to_string(r.error) : r.errorText;
+          }
+          if (!r.effectiveUrl.empty()) documentUrl_ = r.effectiveUrl;
+          bytes_ = std::move(r.body);
+          contentType_ = HeaderValue(r.headers, "Content-Type");
+        }
+        stage_ = Stage::Loaded;
+        return;
+      case Stage::Loaded:
+        Parse();
+        return;
+      case Stage::Idle:
+      case Stage::Complete:
+        return;
+    }
+  }
+
+  void Parse() {
+    DecodedPage page = DecodePage(bytes_, contentType_);
+    std::string().swap(bytes_);
+    doc_ = html::Document::Parse(page.text, documentUrl_);
+    stage_ = Stage::Complete;
+  }
+
+  App& app_;
+  Stage stage_ = Stage::Idle;
+  bool quit_ = false;
+  bool visible_ = false;
+  bool silent_ = false;
+  bool offline_ = false;
+  bool pendingFile_ = false;
+  std::optional<http::TransferId> transfer_;
+  std::string documentUrl_;
+  std::string localPath_;
+  std::string bytes_;
+  std::string contentType_;
+  std::string loadError_;
+  std::shared_ptr<html::Document> doc_;
+};
+
+}  // namespace
+
+std::unique_ptr<Browser> MakeBrowser(App& app) {
+  return std::make_unique<LoadingBrowser>(app);
+}
+
+}  // namespace vex

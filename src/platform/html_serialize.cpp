@@ -1,0 +1,130 @@
+// Writing the tree back as markup, the way browsers serialize an element
+// (the fragment serialization of HTML): every text line stays where it was.
+#include <string_view>
+
+#include "platform/html_document.h"
+
+namespace vex::html {
+
+namespace {
+
+bool IsVoid(const Node* n) {
+  if (n->ns != Namespace::Html) return false;
+  static constexpr std::string_view kVoid[] = {
+      "area", "base",  "basefont", "bgsound", "br",   "col",   "embed",  "frame", "hr",
+      "img",  "input", "keygen",   "link",    "meta", "param", "source", "track", "wbr"};
+  for (std::string_view v : kVoid) {
+    if (n->value == v) return true;
+  }
+  return false;
+}
+
+// Text inside these elements is written as it is, without escapes.
+bool HoldsRawText(const Node* n) {
+  if (!n || n->kind != NodeKind::Element || n->ns != Namespace::Html) return false;
+  static constexpr std::string_view kRaw[] = {"style",   "script",   "xmp",      "iframe",
+                                              "noembed", "noframes", "plaintext"};
+  for (std::string_view v : kRaw) {
+    if (n->value == v) return true;
+  }
+  return false;
+}
+
+// Escapes &, U+00A0 and either < > (text) or " (attribute values).
+void AppendEscaped(std::string& out, std::string_view s, bool attribute) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    std::string_view rep;
+    std::size_t skip = 1;
+    if (c == '&') {
+      rep = "&amp;";
+    } else if (c == '\xC2' && i + 1 < s.size() && s[i + 1] == '\xA0') {
+      rep = "&nbsp;";
+      skip = 2;
+    } else if (attribute && c == '"') {
+      rep = "&quot;";
+    } else if (!attribute && c == '<') {
+      rep = "&lt;";
+    } else if (!attribute && c == '>') {
+      rep = "&gt;";
+    } else {
+      continue;
+    }
+    out.append(s, start, i - start);
+    out.append(rep);
+    i += skip - 1;
+    start = i + 1;
+  }
+  out.append(s, start, std::string_view::npos);
+}
+
+void AppendStart(std::string& out, const Node* n) {
+  switch (n->kind) {
+    case NodeKind::Element:
+      out += '<';
+      out += n->value;
+      for (const auto& a : n->attributes) {
+        out += ' ';
+        out += a.name;
+        out += "=\"";
+        AppendEscaped(out, a.value, true);
+        out += '"';
+      }
+      out += '>';
+      break;
+    case NodeKind::Text:
+      if (HoldsRawText(n->parent)) {
+        out += n->value;
+      } else {
+        AppendEscaped(out, n->value, false);
+      }
+      break;
+    case NodeKind::Comment:
+      out += "<!--";
+      out += n->value;
+      out += "-->";
+      break;
+    case NodeKind::Doctype:
+      out += "<!DOCTYPE ";
+      out += n->value;
+      out += '>';
+      break;
+    case NodeKind::Document:
+      break;
+  }
+}
+
+void AppendEnd(std::string& out, const Node* n) {
+  if (n->kind != NodeKind::Element || IsVoid(n)) return;
+  out += "</";
+  out += n->value;
+  out += '>';
+}
+
+}  // namespace
+
+void SerializeNode(const Node* top, bool includeSelf, std::string& out) {
+  if (includeSelf) AppendStart(out, top);
+  if (!includeSelf || !IsVoid(top)) {
+    const Node* n = top->firstChild;
+    while (n) {
+      AppendStart(out, n);
+      if (n->firstChild && !IsVoid(n)) {
+        n = n->firstChild;
+        continue;
+      }
+      AppendEnd(out, n);
+      while (!n->next) {
+        n = n->parent;
+        if (n == top) break;
+        AppendEnd(out, n);
+      }
+      if (n == top) break;
+      n = n->next;
+    }
+  }
+  if (includeSelf) AppendEnd(out, top);
+}
+
+}  // namespace vex::html
