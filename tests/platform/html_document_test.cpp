@@ -120,7 +120,9 @@ TEST(Names, CountByNameOrIdAndOnceForBoth) {
   for (const Case& c : cases) {
     Collection found = doc->getElementsByName(c.name);
     EXPECT_EQ(found.length(), c.count) << c.name;
-    if (c.count > 0) EXPECT_EQ(found.item(0).nodename(), c.firstTag) << c.name;
+    if (c.count > 0) {
+      EXPECT_EQ(found.item(0).nodename(), c.firstTag) << c.name;
+    }
   }
 }
 
