@@ -94,6 +94,9 @@ class HandOff : public ::testing::Test {
     env.Set("VEXALORN_DEBUG_PORT", std::nullopt);
     env.Set("NO_PROXY", "127.0.0.1");
     env.Set("no_proxy", "127.0.0.1");
+    env.Set("http_proxy", std::nullopt);
+    env.Set("all_proxy", std::nullopt);
+    env.Set("ALL_PROXY", std::nullopt);
   }
 
   void WriteFirefoxSession(const std::string& address) {
@@ -168,6 +171,33 @@ TEST_F(HandOff, DebuggingPortAnswersFirst) {
   EXPECT_EQ(BrowserAddressByDde(app, 1), "http://firefox.example/");
   EXPECT_EQ(server.Hits("/json/list"), 1);
   EXPECT_TRUE(frontEnd.messages.empty());
+}
+
+TEST_F(HandOff, PortIsNotAskedThroughAProxy) {
+  LoopbackServer server;
+  server.server().Get("/json/list", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content(R"([{"type": "page", "url": "http://debug.example/"}])", "application/json");
+  });
+  env.Set("VEXALORN_DEBUG_PORT", std::to_string(server.Start()));
+  WriteFirefoxSession("http://firefox.example/");
+  // A proxy on a closed loopback port: nothing may be sent there.
+  env.Set("http_proxy", "http://127.0.0.1:" + std::to_string(ClosedPort()));
+  struct Case {
+    const char* name;
+    const char* noProxy;
+    const char* address;
+  } cases[] = {
+      {"no bypass list", nullptr, "http://firefox.example/"},
+      {"list without the loopback", "example.org,.local", "http://firefox.example/"},
+      {"list naming the loopback", "localhost, 127.0.0.1", "http://debug.example/"},
+      {"everything bypassed", "*", "http://debug.example/"},
+  };
+  for (const Case& c : cases) {
+    env.Set("NO_PROXY", std::nullopt);
+    env.Set("no_proxy", c.noProxy ? std::optional<std::string>(c.noProxy) : std::nullopt);
+    EXPECT_EQ(BrowserAddressByDde(app, 0), c.address) << c.name;
+  }
+  EXPECT_EQ(server.Hits("/json/list"), 2);
 }
 
 TEST_F(HandOff, FirefoxWhenThePortGivesNoPage) {
