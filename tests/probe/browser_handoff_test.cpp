@@ -28,6 +28,9 @@ using testing::LoopbackServer;
 using testing::MozLz4Bytes;
 using testing::TempDir;
 
+// The test servers' answers close their connections ("Connection: close" on
+// each), so that stopping a server does not wait on a kept-alive one.
+
 // Sets environment variables for one test and puts the old values back.
 class EnvironmentOverride {
  public:
@@ -156,6 +159,7 @@ TEST_F(HandOff, DebugPortFromEnvironmentThenSettings) {
 TEST_F(HandOff, DebuggingPortAnswersFirst) {
   LoopbackServer server;
   server.server().Get("/json/list", [](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Connection", "close");
     res.set_content(R"([
       {"type": "browser_ui", "url": "chrome://omnibox-popup.top-chrome/", "title": "Omnibox"},
       {"type": "page", "url": "http://active.example/tab", "title": "Active, \"quoted\""},
@@ -176,6 +180,7 @@ TEST_F(HandOff, DebuggingPortAnswersFirst) {
 TEST_F(HandOff, PortIsNotAskedThroughAProxy) {
   LoopbackServer server;
   server.server().Get("/json/list", [](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Connection", "close");
     res.set_content(R"([{"type": "page", "url": "http://debug.example/"}])", "application/json");
   });
   env.Set("VEXALORN_DEBUG_PORT", std::to_string(server.Start()));
@@ -204,11 +209,13 @@ TEST_F(HandOff, FirefoxWhenThePortGivesNoPage) {
   LoopbackServer server;
   server.server().Get("/json/list", [](const httplib::Request&, httplib::Response& res) {
     res.status = 404;
+    res.set_header("Connection", "close");
     res.set_content("no such target", "text/plain");
   });
   int notFoundPort = server.Start();
   LoopbackServer workersOnly;
   workersOnly.server().Get("/json/list", [](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Connection", "close");
     res.set_content(R"([{"type": "service_worker", "url": "https://w.example/sw.js"}])",
                     "application/json");
   });
@@ -240,6 +247,7 @@ TEST_F(HandOff, HangingPortIsGivenUp) {
     server.server().Get("/json/list", [&](const httplib::Request&, httplib::Response& res) {
       std::unique_lock<std::mutex> lock(mutex);
       released.wait_for(lock, std::chrono::seconds(8), [&] { return release; });
+      res.set_header("Connection", "close");
       res.set_content("[]", "application/json");
     });
     env.Set("VEXALORN_DEBUG_PORT", std::to_string(server.Start()));
