@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <set>
@@ -26,6 +27,12 @@ constexpr int kDefaultMaxPerHost = 4;
 // ResetConnections).
 constexpr long kDnsCacheSeconds = 600;
 constexpr char kUserAgent[] = "MyApp";
+// When no body is wanted, a short rest of the body is still read (and thrown
+// away) after the response has been handed over, so that the connection
+// stays usable for the next transfer to the host; a longer or slower body
+// closes the connection instead.
+constexpr std::size_t kDrainBytes = 64 * 1024;
+constexpr std::int64_t kDrainMs = 1000;
 
 void InitCurlOnce() {
   static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -98,9 +105,13 @@ struct Transfer {
   // answers) starts a new one.
   int blockStatus = 0;
   bool blockHasLocation = false;
+  long long blockLength = -1;  // Content-Length of the block; -1 when none
   bool blockDone = false;
   bool finalHeaders = false;  // the final response's header block is complete
   bool stoppedByUs = false;   // the transfer was ended on purpose (a limit)
+  bool answered = false;      // no body wanted and the final headers are in
+  bool draining = false;      // handed over; the rest of the body is being read
+  std::size_t drainedBytes = 0;
 
   void ResetAttempt() {
     response.headers.clear();
@@ -110,9 +121,12 @@ struct Transfer {
     errorBuffer[0] = '\0';
     blockStatus = 0;
     blockHasLocation = false;
+    blockLength = -1;
     blockDone = false;
     finalHeaders = false;
     stoppedByUs = false;
+    answered = false;
+    drainedBytes = 0;
   }
 };
 
@@ -132,6 +146,7 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
     t->response.headers.assign(line);
     t->blockStatus = StatusOfLine(line);
     t->blockHasLocation = false;
+    t->blockLength = -1;
     t->blockDone = false;
     t->finalHeaders = false;
     return n;
@@ -143,8 +158,11 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
     if (IsInterim(*t)) return n;
     t->finalHeaders = true;
     if (t->keepBytes == 0) {
-      t->stoppedByUs = true;
-      return 0;  // no body wanted: end here
+      if (t->blockLength > static_cast<long long>(kDrainBytes)) {
+        t->stoppedByUs = true;
+        return 0;  // no body wanted, and too much of it to read away
+      }
+      t->answered = true;
     }
     return n;
   }
@@ -153,6 +171,12 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
   if (StartsWithNoCase(line, "location:") &&
       line.find_first_not_of(" \t", 9) != std::string_view::npos) {
     t->blockHasLocation = true;
+  }
+  if (StartsWithNoCase(line, "content-length:")) {
+    const std::string value(line.substr(15));
+    char* end = nullptr;
+    const long long length = std::strtoll(value.c_str(), &end, 10);
+    if (end != value.c_str() && length >= 0) t->blockLength = length;
   }
   return n;
 }
@@ -168,6 +192,8 @@ size_t OnBodyData(char* data, size_t size, size_t count, void* user) {
     return 0;
   }
   if (t->keepBytes == 0) {
+    t->drainedBytes += n;
+    if (t->answered && t->drainedBytes <= kDrainBytes) return n;
     t->stoppedByUs = true;
     return 0;
   }
@@ -248,6 +274,7 @@ class CurlClient final : public Client {
       return r;
     }
     r = std::move(it->second->response);
+    if (it->second->draining) orphans_.push_back(std::move(it->second));
     transfers_.erase(it);
     return r;
   }
@@ -263,6 +290,8 @@ class CurlClient final : public Client {
   void CancelAll() override {
     for (auto& [id, t] : transfers_) Forget(t.get());
     transfers_.clear();
+    for (auto& t : orphans_) Forget(t.get());
+    orphans_.clear();
     hosts_.clear();
     ready_.clear();
   }
@@ -427,6 +456,8 @@ class CurlClient final : public Client {
       std::int64_t due = -1;
       if (t->stage == Stage::kRetryWait) {
         due = t->retryAtMs;
+      } else if (t->draining) {
+        due = t->response.headersAtMs + kDrainMs;
       } else if (t->finalHeaders && t->request.bodyTimeLimitMs > 0) {
         due = t->response.headersAtMs + t->request.bodyTimeLimitMs;
       }
@@ -453,11 +484,19 @@ class CurlClient final : public Client {
       curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &t);
       if (t && OnTransferEnd(t, msg->data.result)) finished = true;
     }
+    std::vector<Transfer*> answered;
+    for (Transfer* t : holding_) {
+      if (t->stage == Stage::kRunning && t->answered) answered.push_back(t);
+    }
+    for (Transfer* t : answered) Deliver(t);
+    if (!answered.empty()) finished = true;
 
     // A body that stops arriving: ended by the clock, with what was read.
     const std::int64_t later = clock_.NowMs();
     std::vector<Transfer*> stalled;
+    std::vector<Transfer*> slowDrains;
     for (Transfer* t : holding_) {
+      if (t->draining && later - t->response.headersAtMs >= kDrainMs) slowDrains.push_back(t);
       const long limitMs = t->request.bodyTimeLimitMs;
       if (t->stage == Stage::kRunning && t->finalHeaders && limitMs > 0 &&
           later - t->response.headersAtMs >= limitMs) {
@@ -470,6 +509,7 @@ class CurlClient final : public Client {
       Complete(t, CURLE_OK);
       finished = true;
     }
+    for (Transfer* t : slowDrains) EndDrain(t);
     FillSlots();
     return finished;
   }
@@ -488,6 +528,10 @@ class CurlClient final : public Client {
   // Returns true when the transfer is finished (false: a retry is due).
   bool OnTransferEnd(Transfer* t, CURLcode code) {
     curl_multi_remove_handle(multi_, t->easy);
+    if (t->draining) {
+      EndDrain(t);
+      return false;
+    }
     if (t->stoppedByUs && code == CURLE_WRITE_ERROR) code = CURLE_OK;
     if (code != CURLE_OK && t->finalHeaders) {
       // The request was answered; only the body reading broke off.
@@ -514,15 +558,43 @@ class CurlClient final : public Client {
     return curl_easy_strerror(code);
   }
 
+  // Hands the response over at the end of the headers; the transfer keeps
+  // its slot while the rest of the body is read away.
+  void Deliver(Transfer* t) {
+    Response& r = t->response;
+    FillReached(t);
+    long status = 0;
+    curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
+    r.status = status ? static_cast<int>(status) : t->blockStatus;
+    r.finishedAtMs = clock_.NowMs();
+    t->stage = Stage::kFinished;
+    t->draining = true;
+    --unfinished_;
+  }
+
+  // The body read away (or given up): the connection goes back to the pool.
+  void EndDrain(Transfer* t) {
+    if (t->easy) curl_multi_remove_handle(multi_, t->easy);
+    DropHandle(t);
+    t->draining = false;
+    auto orphan = std::find_if(orphans_.begin(), orphans_.end(),
+                               [t](const auto& owned) { return owned.get() == t; });
+    if (orphan != orphans_.end()) orphans_.erase(orphan);
+  }
+
+  void FillReached(Transfer* t) {
+    char* url = nullptr;
+    if (curl_easy_getinfo(t->easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url) {
+      t->response.effectiveUrl = url;
+    } else {
+      t->response.effectiveUrl = t->request.url;
+    }
+  }
+
   // Fills the response from the ended attempt and releases the slot.
   void Complete(Transfer* t, CURLcode code) {
     Response& r = t->response;
-    char* url = nullptr;
-    if (curl_easy_getinfo(t->easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url) {
-      r.effectiveUrl = url;
-    } else {
-      r.effectiveUrl = t->request.url;
-    }
+    FillReached(t);
     if (code == CURLE_OK) {
       long status = 0;
       curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
@@ -576,6 +648,12 @@ class CurlClient final : public Client {
   // Ends a transfer without a response (queued ones stay in their host's
   // queue and are skipped there).
   void Forget(Transfer* t) {
+    if (t->draining) {
+      curl_multi_remove_handle(multi_, t->easy);
+      DropHandle(t);
+      t->draining = false;
+      return;
+    }
     if (t->stage == Stage::kFinished) return;
     if (t->stage == Stage::kRunning && t->easy) curl_multi_remove_handle(multi_, t->easy);
     DropHandle(t);
@@ -593,6 +671,8 @@ class CurlClient final : public Client {
   std::set<std::pair<TransferId, std::string>> ready_;
   std::vector<Transfer*> holding_;  // transfers holding a slot (running or waiting to retry)
   std::vector<CURL*> spare_;        // handles kept for the next transfers
+  // Taken transfers whose rest of body is still being read away.
+  std::vector<std::unique_ptr<Transfer>> orphans_;
   std::size_t unfinished_ = 0;
 };
 

@@ -107,6 +107,13 @@ class HttpClientTest : public ::testing::Test {
         return false;
       });
     });
+    s.Get("/port", [this](const auto& req, auto& res) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      clientPorts_.insert(req.remote_port);
+      res.set_content(std::string(2000, 'p'), "text/plain");
+    });
+    s.Get("/large",
+          [](const auto&, auto& res) { res.set_content(std::string(1 << 20, 'l'), "text/plain"); });
     s.Get(R"(/n/(\d+))", [this](const auto& req, auto& res) {
       auto busy = server_.Busy();
       res.set_content(req.matches[1].str(), "text/plain");
@@ -120,6 +127,7 @@ class HttpClientTest : public ::testing::Test {
   std::string seenCacheControl_ = "(none)";
   std::string seenPragma_ = "(none)";
   std::string seenAgent_;
+  std::set<int> clientPorts_;  // the client's ends of the connections used
   ManualClock clock_;
   // Declared after the server: its kept-alive connections close first.
   std::unique_ptr<Client> client_ = MakeCurlClient();
@@ -220,6 +228,31 @@ TEST_F(HttpClientTest, NoBodyIsReadWhenNoneIsWanted) {
   EXPECT_EQ(r.body, "");
   EXPECT_FALSE(r.bodyCut);
   EXPECT_NE(r.headersAtMs, 0);
+}
+
+TEST_F(HttpClientTest, ConnectionsAreKeptAliveWithoutReadingTheBody) {
+  // One transfer per host at a time: each finds the connection of the last.
+  client_->SetLimits(16, 1);
+  for (int i = 0; i < 5; ++i) {
+    Response r = Fetch(*client_, Get(server_.Url("/port")));
+    ASSERT_EQ(r.status, 200) << r.errorText;
+    EXPECT_EQ(r.body, "");
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    EXPECT_EQ(clientPorts_.size(), 1u);
+  }
+  client_->ResetConnections();
+  EXPECT_EQ(Fetch(*client_, Get(server_.Url("/port"))).status, 200);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    EXPECT_EQ(clientPorts_.size(), 2u);
+  }
+  // A large body is not read away: the transfer still ends at the headers.
+  Response large = Fetch(*client_, Get(server_.Url("/large")));
+  EXPECT_EQ(large.status, 200);
+  EXPECT_EQ(large.body, "");
+  EXPECT_EQ(client_->InFlight(), 0u);
 }
 
 TEST_F(HttpClientTest, AgentAndCacheHeaders) {

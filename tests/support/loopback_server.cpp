@@ -1,5 +1,7 @@
 #include "support/loopback_server.h"
 
+#include <sys/socket.h>
+
 #include <chrono>
 
 namespace vex::testing {
@@ -19,6 +21,10 @@ LoopbackServer::LoopbackServer() {
   // Headers and body go out in separate writes; without this a reused
   // connection waits for the client's delayed acknowledgement (40 ms).
   server_.set_tcp_nodelay(true);
+  server_.set_socket_options([this](socket_t sock) {
+    httplib::default_socket_options(sock);
+    listenSocket_ = sock;
+  });
 }
 
 LoopbackServer::~LoopbackServer() {
@@ -27,6 +33,9 @@ LoopbackServer::~LoopbackServer() {
 
 int LoopbackServer::Start() {
   port_ = server_.bind_to_any_port("127.0.0.1");
+  // The library listens with a backlog of 5; many connections at once would
+  // see refused handshakes, retried by the client only a second later.
+  if (port_ > 0 && listenSocket_ != INVALID_SOCKET) ::listen(listenSocket_, 128);
   thread_ = std::thread([this] { server_.listen_after_bind(); });
   // The socket is bound, so early requests queue; wait (bounded) for the
   // accept loop so that Stop() can always end it.

@@ -59,6 +59,7 @@ class LoopbackServer {
   httplib::Server server_;
   std::thread thread_;
   int port_ = 0;
+  socket_t listenSocket_ = INVALID_SOCKET;
   mutable std::mutex mutex_;
   std::map<std::string, int> hits_;
   std::atomic<int> busy_{0};
