@@ -1,0 +1,130 @@
+#include "probe/url_forms.h"
+
+#include "app/app.h"
+#include "platform/file_system.h"
+#include "platform/line_list.h"
+#include "platform/text.h"
+
+namespace vex {
+
+namespace {
+
+// "file:///home/a.html" -> "/home/a.html": the scheme and the two slashes go,
+// the path's own leading "/" stays.
+constexpr std::string_view kFileScheme = "FILE:///";
+constexpr std::size_t kFilePrefixLength = 7;  // "file://"
+
+bool IsWebAddress(std::string_view upper) {
+  return StartsWith(upper, "HTTP://") || StartsWith(upper, "HTTPS://");
+}
+
+bool InNormalForm(std::string_view path) {
+  if (path.empty() || path.front() != '/') return false;
+  if (Trim(path) != path) return false;
+  if (Contains(path, "//")) return false;
+  std::size_t at = 1;
+  while (at <= path.size()) {
+    std::size_t slash = path.find('/', at);
+    if (slash == std::string_view::npos) slash = path.size();
+    std::string_view part = path.substr(at, slash - at);
+    if (part == "." || part == "..") return false;
+    at = slash + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+int UrlKind(App& app, std::string_view address, bool acceptFiles) {
+  return UrlKind(app.state, address, acceptFiles);
+}
+
+int UrlKind(RunState& state, std::string_view address, bool acceptFiles) {
+  const std::string trimmed = Trim(address);
+  const std::string upper = UpperAscii(trimmed);
+  if (IsWebAddress(upper)) return kAddressExact;
+  if (!StartsWith(upper, kFileScheme)) return kAddressMissing;
+  if (acceptFiles) return kAddressExact;
+  return CheckFileAddress(state, trimmed, PageText::Skip, AddressRole::Target);
+}
+
+int CheckFileAddress(App& app, std::string_view address, PageText pageText, AddressRole role) {
+  return CheckFileAddress(app.state, address, pageText, role);
+}
+
+int CheckFileAddress(RunState& state, std::string_view address, PageText pageText,
+                     AddressRole role) {
+  std::string path(address);
+  if (StartsWith(UpperAscii(path), kFileScheme)) path.erase(0, kFilePrefixLength);
+  if (Contains(path, "%20")) {
+    path = ReplaceAll(path, "%20", " ");
+    if (role == AddressRole::Target) state.CurrentTarget = path;
+  }
+  const int result = CheckLocalPath(path);
+  if (result == kAddressExact && state.JumpMode == 1 && pageText == PageText::Load) {
+    state.LocalFileLines.clear();
+    // The file exists as written, so the written name is its real name.
+    if (!LoadLines(path, state.LocalFileLines)) state.LocalFileLines.clear();
+    state.LinkPageText = UpperAscii(JoinLines(state.LocalFileLines));
+  }
+  return result;
+}
+
+int CheckLocalPath(std::string_view path) {
+  const std::string trimmed = Trim(path);
+  if (trimmed.empty()) return kAddressMissing;
+  const bool relative = trimmed.front() != '/';
+  const std::string here = relative ? CurrentFolder() : std::string();
+  if (relative && here.empty()) {
+    return PathExists(trimmed) ? kAddressMisspelt : kAddressMissing;
+  }
+  const std::string stored = StoredSpelling(AbsolutePath(trimmed, here));
+  if (stored.empty()) return kAddressMissing;
+  return InNormalForm(path) && stored == path ? kAddressExact : kAddressMisspelt;
+}
+
+std::string BaseOfAddress(std::string_view address, AddressBase part) {
+  std::string t(address);
+  if (std::size_t q = t.find('?'); q != std::string::npos) t.resize(q + 1);
+  std::size_t slash = t.rfind('/');
+  t = slash == std::string::npos ? std::string() : t.substr(0, slash + 1);
+  if (part == AddressBase::Folder) return t;
+
+  const std::size_t k = Pos(t, "//");
+  if (k == 0) {
+    // A plain path: its first folder, so a root-relative SRC lands on the root
+    // of an absolute path.
+    std::size_t first = t.find('/');
+    return first == std::string::npos ? t : t.substr(0, first + 1);
+  }
+  std::string v = t.substr(k + 1);
+  if (std::size_t first = v.find('/'); first != std::string::npos) v.resize(first + 1);
+  return t.substr(0, k + 1) + v;
+}
+
+std::string ResolveFrameAddress(std::string_view src, std::string_view pageAddress) {
+  const std::string upper = UpperAscii(src);
+  if (IsWebAddress(upper) || StartsWith(upper, kFileScheme)) return std::string(src);
+  if (!StartsWith(src, "/"))
+    return BaseOfAddress(pageAddress, AddressBase::Folder) + std::string(src);
+  return BaseOfAddress(pageAddress, AddressBase::Root) + std::string(src.substr(1));
+}
+
+std::string ResolveFrameAddress(const RunState& state, std::string_view src) {
+  return ResolveFrameAddress(src, state.CurrentTarget);
+}
+
+std::string StripSuffix(std::string_view text, std::string_view ending) {
+  // Byte-wise is character-wise here: in UTF-8 an ending never matches from
+  // inside a character.
+  if (!ending.empty() && EndsWith(text, ending))
+    return std::string(text.substr(0, text.size() - ending.size()));
+  return std::string(text);
+}
+
+std::string EnsureSuffix(std::string_view text, std::string_view ending) {
+  if (EndsWith(text, ending)) return std::string(text);
+  return std::string(text) + std::string(ending);
+}
+
+}  // namespace vex
