@@ -27,6 +27,24 @@ bool TargetIsUnicode(const std::string& to) {
   return StartsWith(u, "UTF-8") || StartsWith(u, "UTF8");
 }
 
+// Length of the well-formed UTF-8 character at the front of `in`, 0 when there
+// is none. Used to skip a whole character that the target set lacks, so it
+// gets one substitute instead of one per byte.
+std::size_t Utf8CharLength(std::string_view in) {
+  if (in.empty()) return 0;
+  const auto lead = static_cast<unsigned char>(in[0]);
+  std::size_t length = lead < 0x80                    ? 1
+                       : lead >= 0xC2 && lead <= 0xDF ? 2
+                       : lead >= 0xE0 && lead <= 0xEF ? 3
+                       : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                      : 0;
+  if (length == 0 || length > in.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((static_cast<unsigned char>(in[k]) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
 // Feeds `in` through iconv, appending to out; stops at the first invalid or
 // incomplete sequence and reports it through `stoppedAt` (npos when done).
 bool Feed(IconvHandle& h, std::string_view in, std::string& out, std::size_t& consumed, int& err) {
@@ -65,6 +83,7 @@ bool ConvertCharset(std::string_view input, const std::string& from, const std::
   std::string result;
   result.reserve(input.size() + input.size() / 2);
   const std::string replacement = TargetIsUnicode(to) ? "\xEF\xBF\xBD" : "?";
+  const bool fromUtf8 = TargetIsUnicode(from);
   std::size_t at = 0;
   while (at <= input.size()) {
     std::size_t consumed = 0;
@@ -72,9 +91,11 @@ bool ConvertCharset(std::string_view input, const std::string& from, const std::
     if (Feed(h, input.substr(at), result, consumed, err)) break;
     if (onInvalid == OnInvalid::Fail) return false;
     at += consumed;
-    // An invalid or cut sequence: one replacement, skip one byte, go on.
+    // An invalid or cut sequence: one replacement, skip one byte, go on. A
+    // well-formed character that the target lacks is skipped whole.
     result += replacement;
-    ++at;
+    std::size_t whole = (fromUtf8 && err == EILSEQ) ? Utf8CharLength(input.substr(at)) : 0;
+    at += whole > 0 ? whole : 1;
     iconv(h.cd, nullptr, nullptr, nullptr, nullptr);  // reset shift state
     if (at >= input.size()) break;
   }
