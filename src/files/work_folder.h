@@ -1,0 +1,58 @@
+// The work folder, the numbered result files 001.htm .. 999.htm in it, and the
+// run log "000.log" that carries the numbering from run to run and day to day.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vex {
+
+struct App;
+
+inline constexpr int kFirstResultNumber = 1;
+inline constexpr int kLastResultNumber = 999;
+inline constexpr const char* kRunLogName = "000.log";
+// Held locked while the run log is read and written, so two programs running
+// at once never hand out the same number.
+inline constexpr const char* kRunLogLockName = "000.lock";
+
+// Where the work folder goes and what it is named after.
+struct WorkLocation {
+  std::string executablePath;  // the running program: its folder and its file name
+  std::string home;            // when not empty, replaces the executable's folder
+};
+
+// The running program's location: /proc/self/exe, and $VEXALORN_HOME.
+WorkLocation CurrentWorkLocation();
+
+// The folder under which the work folder is made: the home or the executable's
+// folder, unless that lies on a network file system or cannot be written to
+// (or is unknown); then the system temporary folder. No final "/"; empty when
+// there is none.
+std::string WorkBase(const WorkLocation& location);
+std::string WorkBase();
+
+// The work folder's own name: the first three characters of the executable's
+// file name, blanks trimmed, or "Temp" when that leaves nothing; then "_TEMP".
+std::string WorkFolderName(std::string_view executableFileName);
+
+// WorkBase + "/" + WorkFolderName; empty when there is no base.
+std::string WorkFolder(const WorkLocation& location);
+
+// The path of result file `number` ("%.3d.htm") in the work folder.
+std::string ResultFilePath(const std::string& workFolder, int number);
+
+// The day stamp "yyyymmdd" (local date) of a clock reading.
+std::string DayStamp(std::int64_t epochMs);
+
+// Takes the next result number in the work folder on day `today` ("yyyymmdd"):
+// makes the folder when missing, keeps the run log, deletes the result files
+// of the day before the latest one, and returns the result file's path. Empty
+// when the folder cannot be made or the run log cannot be written.
+std::string NextResultFile(const std::string& workFolder, const std::string& today);
+
+// The same for the running program, today taken from the app's clock.
+std::string NextResultFile(App& app);
+
+}  // namespace vex
