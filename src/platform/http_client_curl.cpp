@@ -303,9 +303,15 @@ class CurlClient final : public Client {
     maxPerHost_ = std::max(maxPerHost, 1);
     ApplyConnectionLimits();
     ready_.clear();
+    std::vector<std::string> keys;
     for (auto& [key, host] : hosts_) {
       host.inReady = false;
-      UpdateReady(key, host);
+      keys.push_back(key);
+    }
+    // UpdateReady may drop an idle host from the map: not while walking it.
+    for (const std::string& key : keys) {
+      auto it = hosts_.find(key);
+      if (it != hosts_.end()) UpdateReady(key, it->second);
     }
     FillSlots();
   }

@@ -1,7 +1,14 @@
 #include "platform/http_client.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
@@ -51,6 +58,95 @@ int ClosedPort() {
   gone.Stop();
   return port;
 }
+
+// A listener on 127.0.0.1 that reads each request and then drops the
+// connection: closed plainly, or reset.
+class RudeServer {
+ public:
+  enum class Drop { kClose, kReset };
+  explicit RudeServer(Drop drop) : drop_(drop) {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) != 0 || listen(fd_, 16) != 0 ||
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+      return;
+    }
+    port_ = ntohs(addr.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~RudeServer() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    close(fd_);
+  }
+  std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+ private:
+  void Serve() {
+    for (int round = 0; round < 200 && !stop_; ++round) {
+      pollfd listening{fd_, POLLIN, 0};
+      if (poll(&listening, 1, 50) <= 0) continue;
+      const int conn = accept(fd_, nullptr, nullptr);
+      if (conn < 0) continue;
+      pollfd incoming{conn, POLLIN, 0};
+      char buffer[4096];
+      if (poll(&incoming, 1, 1000) > 0) (void)!read(conn, buffer, sizeof buffer);
+      if (drop_ == Drop::kReset) {
+        linger abort{1, 0};
+        setsockopt(conn, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+      }
+      close(conn);
+    }
+  }
+
+  Drop drop_;
+  int fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// An HTTPS server on 127.0.0.1 whose certificate signs itself (so no system
+// store trusts it).
+class SelfSignedServer {
+ public:
+  SelfSignedServer() {
+    key_ = EVP_EC_gen("P-256");
+    cert_ = X509_new();
+    ASN1_INTEGER_set(X509_get_serialNumber(cert_), 1);
+    X509_gmtime_adj(X509_getm_notBefore(cert_), -3600);
+    X509_gmtime_adj(X509_getm_notAfter(cert_), 3600);
+    X509_NAME* name = X509_get_subject_name(cert_);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                               reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+    X509_set_issuer_name(cert_, name);
+    X509_set_pubkey(cert_, key_);
+    X509_sign(cert_, key_, EVP_sha256());
+    server_ = std::make_unique<httplib::SSLServer>(cert_, key_);
+    server_->Get("/", [](const auto&, auto& res) { res.set_content("secret", "text/plain"); });
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    for (int i = 0; i < 2000 && !server_->is_running(); ++i) SleepRealMs(1);
+  }
+  ~SelfSignedServer() {
+    server_->stop();
+    thread_.join();
+    server_.reset();
+    X509_free(cert_);
+    EVP_PKEY_free(key_);
+  }
+  std::string Url() const { return "https://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+ private:
+  EVP_PKEY* key_ = nullptr;
+  X509* cert_ = nullptr;
+  std::unique_ptr<httplib::SSLServer> server_;
+  std::thread thread_;
+  int port_ = 0;
+};
 
 class HttpClientTest : public ::testing::Test {
  protected:
@@ -298,6 +394,29 @@ TEST_F(HttpClientTest, FailuresGiveTheirCodes) {
     EXPECT_FALSE(r.errorText.empty());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.headers, "");
+  }
+}
+
+TEST_F(HttpClientTest, DroppedConnectionsAndUntrustedCertificates) {
+  RudeServer closing(RudeServer::Drop::kClose);
+  RudeServer resetting(RudeServer::Drop::kReset);
+  SelfSignedServer untrusted;
+  struct Case {
+    const char* name;
+    std::string url;
+    int error;
+  };
+  const std::vector<Case> cases = {
+      {"closed without an answer", closing.Url(), kInvalidServerResponse},
+      {"reset by the server", resetting.Url(), kConnectionReset},
+      {"certificate not trusted", untrusted.Url(), kSecureInvalidCa},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Response r = Fetch(*client_, Get(c.url));
+    EXPECT_EQ(r.error, c.error) << r.errorText;
+    EXPECT_FALSE(r.errorText.empty());
+    EXPECT_EQ(r.status, 0);
   }
 }
 
