@@ -168,6 +168,14 @@ TEST(Serialize, KeepsLinesTagsAndEscapesAsBrowsersDo) {
   EXPECT_EQ(doc->Serialize().substr(0, 16), "<!DOCTYPE html><");
 }
 
+TEST(Serialize, ReadsBackToTheSameTree) {
+  for (const char* name : {"base_href.html", "frameset.html", "iframes.html", "names.html",
+                           "marks.html", "utf8_plain.html"}) {
+    std::string once = LoadFixture(name, "")->Serialize();
+    EXPECT_EQ(Document::Parse(once, "")->Serialize(), once) << name;
+  }
+}
+
 TEST(Insert, MarksGoInsideLinksAndBeforeAreasAndReadBack) {
   auto doc = LoadFixture("marks.html", "file:///tmp/marks.html");
   Collection links = doc->links();
