@@ -74,7 +74,7 @@ std::string NearestExistingFolder(std::string folder) {
     if (folder == "/") return {};
     std::string parent = FolderOf(folder);
     if (parent == folder) return {};
-    folder = parent.empty() ? std::string() : parent;
+    folder = parent;
   }
   return folder;
 }
