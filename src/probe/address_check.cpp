@@ -1,0 +1,27 @@
+#include "probe/address_check.h"
+
+#include "app/app.h"
+#include "app/texts.h"
+#include "probe/link_probe.h"
+#include "probe/url_forms.h"
+
+namespace vex {
+
+std::string Button2Click(App& app) {
+  RunState& st = app.state;
+  st.CancelFlag = 0;
+  const std::string target = st.CurrentTarget;
+  std::string shown;
+  const int kind = UrlKind(app, target, false);
+  if (kind == kAddressExact || kind == kAddressMisspelt) {
+    shown = "Http=" + ProbeLink(app, target);
+  } else if (CheckFileAddress(app, target, PageText::Skip, AddressRole::Link) == kAddressExact) {
+    shown = "Local=" + ProbeLink(app, target);
+  } else {
+    shown = "Local=" + std::string(texts::MarkNG[st.CharMode]);
+  }
+  app.ui.ShowMessage(shown);
+  return shown;
+}
+
+}  // namespace vex
