@@ -10,6 +10,7 @@
 
 #include "app/app.h"
 #include "platform/http_client.h"
+#include "platform/text.h"
 #include "support/loopback_server.h"
 #include "support/probe_site.h"
 #include "support/temp_dir.h"
@@ -123,7 +124,9 @@ TEST_P(ReadWebAnswerTest, Verdict) {
   EXPECT_EQ(a.verdict, c.verdict);
   EXPECT_EQ(a.redirected, c.redirected);
   EXPECT_EQ(a.answered, c.response.error == http::kOk);
-  if (c.verdict == WebVerdict::OpenFailed) EXPECT_EQ(a.failureMark, c.failureMark);
+  if (c.verdict == WebVerdict::OpenFailed) {
+    EXPECT_EQ(a.failureMark, c.failureMark);
+  }
 }
 
 const std::string kLongHeader = std::string(kHeaders200) + "\r\nX-Pad: " + std::string(300, 'p');
@@ -242,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
             "Content-Type: text/html; charset=EUC-JP",
             "", "EUC-JP"},
         CharsetCase{"meta_charset", "HTTP/1.1 200 OK\r\nContent-Type: text/html",
-                    "<html><head><meta charset=\"euc-jp\">", "euc-jp"},
+                    "<html><head><meta charset=\"euc-jp\">", "EUC-JP"},
         CharsetCase{"meta_http_equiv", "HTTP/1.1 200 OK",
                     "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=Shift_JIS\">",
                     "SHIFT_JIS"},
@@ -322,7 +325,10 @@ const std::vector<LinkCase> kWebCases = {
     {"slow_en", "/slow", 0, 1, "(ok)", {}},
     {"slow_link_page", "/slow", 1, 0, "○", {}},
     {"late", "/late", 0, 0, "？", FlagsOf({FlagTimedOut})},
-    {"late_en", "/late", 1, 1, "(??)", FlagsOf({FlagTimedOut})},
+    {"late_en", "/late", 1, 1,
+     "(?"
+     "?)",
+     FlagsOf({FlagTimedOut})},
     {"late_whatever_status", "/late-missing", 0, 0, "？", FlagsOf({FlagTimedOut})},
     {"status_401", "/status/401", 0, 0, "(認)△", FlagsOf({FlagAuth})},
     {"status_401_en", "/status/401", 1, 1, "(Auth)", FlagsOf({FlagAuth})},
