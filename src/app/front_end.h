@@ -57,6 +57,11 @@ class FrontEnd {
 
   // Open the help index; false when there is none to open.
   virtual bool OpenHelp(const std::string& path) = 0;
+
+  // Let the progress window fit its height so that its client area ends at
+  // the bottom of its last label; the view writes the height it chose back
+  // into the progress model. Front ends without such a window ignore it.
+  virtual void FitProgressHeight() {}
 };
 
 }  // namespace vex

@@ -20,17 +20,22 @@ Answer ScriptedFrontEnd::AskYesNo(const std::string& text) {
   return a;
 }
 
-Answer ScriptedFrontEnd::AskYesNoCancel(const std::string& text) { return AskYesNo(text); }
+Answer ScriptedFrontEnd::AskYesNoCancel(const std::string& text) {
+  return AskYesNo(text);
+}
 
-std::vector<std::string> ScriptedFrontEnd::ChooseOpenFiles(const std::string&, int) {
+std::vector<std::string> ScriptedFrontEnd::ChooseOpenFiles(const std::string& filters,
+                                                           int batchFilterIndex) {
+  openDialogs.emplace_back(filters, batchFilterIndex);
   if (openResults.empty()) return {};
   auto r = openResults.front();
   openResults.pop_front();
   return r;
 }
 
-std::optional<std::string> ScriptedFrontEnd::ChooseSaveFile(const std::string&,
-                                                            const std::string&) {
+std::optional<std::string> ScriptedFrontEnd::ChooseSaveFile(const std::string& filters,
+                                                            const std::string& defaultExtension) {
+  saveDialogs.emplace_back(filters, defaultExtension);
   if (saveResults.empty()) return std::nullopt;
   auto r = saveResults.front();
   saveResults.pop_front();

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/front_end.h"
@@ -32,6 +33,7 @@ class ScriptedFrontEnd : public FrontEnd {
   void CloseMainWindow() override { ++closeRequests; }
   void Refresh(View view) override { refreshes.push_back(view); }
   bool OpenHelp(const std::string& path) override;
+  void FitProgressHeight() override { ++fitRequests; }
 
   // What the core did.
   std::vector<std::string> messages;
@@ -43,6 +45,11 @@ class ScriptedFrontEnd : public FrontEnd {
   int startMessages = 0;
   int closeRequests = 0;
   int eventsProcessed = 0;
+  int fitRequests = 0;
+  // Arguments the dialogs were opened with: filters and batch filter index
+  // (open), filters and default extension (save).
+  std::vector<std::pair<std::string, int>> openDialogs;
+  std::vector<std::pair<std::string, std::string>> saveDialogs;
 
   // Scripts: answers are taken from the front; an empty script answers No
   // (questions), nothing (dialogs, frame chooser).

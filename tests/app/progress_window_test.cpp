@@ -1,0 +1,76 @@
+#include "app/progress_window.h"
+
+#include <gtest/gtest.h>
+
+#include "app/app.h"
+#include "app/frame_chooser.h"
+#include "app/main_window.h"
+#include "platform/http_client.h"
+#include "support/scripted_front_end.h"
+
+namespace vex {
+namespace {
+
+// These windows never go on the network.
+class NoHttp final : public http::Client {
+ public:
+  http::TransferId Start(const http::Request&) override { return 0; }
+  bool Poll(int) override { return false; }
+  bool Done(http::TransferId) const override { return true; }
+  http::Response Take(http::TransferId) override { return {}; }
+  void Cancel(http::TransferId) override {}
+  void CancelAll() override {}
+  std::size_t InFlight() const override { return 0; }
+  void SetLimits(int, int) override {}
+};
+
+class SecondaryWindowsTest : public ::testing::Test {
+ protected:
+  ManualClock clock;
+  testing::ScriptedFrontEnd ui{clock};
+  NoHttp http;
+  App app{ui, clock, http};
+};
+
+TEST_F(SecondaryWindowsTest, ProgressWindowSizesAndCancel) {
+  st1_FormCreate(app);
+  EXPECT_EQ(app.progress.geometry.width, kProgressWidth);
+  app.state.ProgressOsName = "XP";
+  st1_FormCreate(app);
+  EXPECT_EQ(app.progress.geometry.width, kProgressWidthXp);
+  SetProgressBatchLayout(app);
+  ShowProgressWindow(app);
+  EXPECT_EQ(app.progress.geometry.height, kProgressHeightBatch + 12);
+
+  SpeedButton1Click(app);
+  SpeedButton1Click(app);
+  EXPECT_EQ(app.state.CancelFlag, -1);
+  CloseProgressWindow(app);
+  EXPECT_FALSE(app.progress.visible);
+  EXPECT_EQ(app.state.CancelFlag, 0);
+}
+
+TEST_F(SecondaryWindowsTest, FrameChooserSitsUnderEdit1AndAPickBecomesTheTarget) {
+  app.main.geometry = {1, 1, 671, 55};
+  app.state.FrameUrls = {"http://127.0.0.1/top.html", "http://127.0.0.1/body.html"};
+  app.state.CurrentTarget = "http://127.0.0.1/";
+  app.state.CharMode = 1;
+  ui.frameResults.push_back(1);
+  EXPECT_TRUE(ChooseFrameTarget(app));
+  EXPECT_EQ(app.frames.geometry.top, 56);
+  EXPECT_EQ(app.frames.geometry.left, 1 + 128);
+  EXPECT_EQ(app.frames.Label1, "Please Select URL of Frame for Check");
+  EXPECT_EQ(app.state.CurrentTarget, "http://127.0.0.1/body.html");
+  ASSERT_EQ(ui.frameChoices.size(), 1u);
+  EXPECT_EQ(ui.frameChoices[0], app.state.FrameUrls);
+
+  // Closed without a pick, or an index the list does not hold: unchanged.
+  ui.frameResults.push_back(std::nullopt);
+  ui.frameResults.push_back(7);
+  EXPECT_FALSE(ChooseFrameTarget(app));
+  EXPECT_FALSE(ChooseFrameTarget(app));
+  EXPECT_EQ(app.state.CurrentTarget, "http://127.0.0.1/body.html");
+}
+
+}  // namespace
+}  // namespace vex
