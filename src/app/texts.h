@@ -98,6 +98,8 @@ inline constexpr std::string_view BatchHeader = "[vexalorn batch file]";
 inline constexpr std::string_view TryAgainSuffix = "(Please try to check again)";
 // The settings file could not be written; %s is its path.
 inline constexpr std::string_view CannotWriteFormat = "%s に書き込めません";
+// The settings file exists but could not be read; %s is its path.
+inline constexpr std::string_view CannotReadFormat = "Cannot open file \"%s\"";
 
 // Every pair above with its name, in declaration order (for checks over the
 // whole table and for pages that list the marks).
