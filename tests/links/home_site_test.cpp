@@ -1,0 +1,73 @@
+#include "links/home_site.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/test_app.h"
+
+namespace vex {
+namespace {
+
+// Sets or clears an environment variable for one test and restores it after.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, hadOld_ = true;
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~ScopedEnv() { hadOld_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool hadOld_ = false;
+};
+
+TEST(HomeSite, DefaultsToTheInstalledFolder) {
+  ScopedEnv env("VEXALORN_HOME_SITE", nullptr);
+  testing::TestApp t;
+  t.app.state.ExeFolder = "/opt/vexalorn/";
+  EXPECT_EQ(HomeSiteBase(t.app), "file:///opt/vexalorn/site/");
+  EXPECT_EQ(HomePageFragment(t.app), "/opt/vexalorn/site/");
+  EXPECT_EQ(SecondHomePageFragment(t.app), "/opt/vexalorn/site/en/");
+}
+
+TEST(HomeSite, InstalledFolderIsWrittenAsAnAddress) {
+  ScopedEnv env("VEXALORN_HOME_SITE", nullptr);
+  testing::TestApp t;
+  t.app.state.ExeFolder = "/home/a b/#1/ü/";
+  EXPECT_EQ(HomeSiteBase(t.app), "file:///home/a%20b/%231/%C3%BC/site/");
+}
+
+TEST(HomeSite, EnvironmentReplacesTheFolder) {
+  testing::TestApp t;
+  t.app.state.ExeFolder = "/opt/vexalorn/";
+  {
+    ScopedEnv env("VEXALORN_HOME_SITE", "http://127.0.0.1:8080/site");
+    EXPECT_EQ(HomeSiteBase(t.app), "http://127.0.0.1:8080/site/");
+    EXPECT_EQ(HomePageFragment(t.app), "127.0.0.1:8080/site/");
+  }
+  {
+    ScopedEnv env("VEXALORN_HOME_SITE", "file:///srv/site/");
+    EXPECT_EQ(HomeSiteBase(t.app), "file:///srv/site/");
+  }
+  {
+    ScopedEnv env("VEXALORN_HOME_SITE", "ftp://x/");  // not a usable site: ignored
+    EXPECT_EQ(HomeSiteBase(t.app), "file:///opt/vexalorn/site/");
+  }
+}
+
+TEST(HomeSite, OnlyWebAndAbsoluteFileAddressesAreBases) {
+  EXPECT_EQ(NormalizeHomeSiteBase(" HTTP://h/x "), "HTTP://h/x/");
+  EXPECT_EQ(NormalizeHomeSiteBase("https://h/"), "https://h/");
+  EXPECT_EQ(NormalizeHomeSiteBase("file://host/x"), "");
+  EXPECT_EQ(NormalizeHomeSiteBase("http:///x"), "");
+  EXPECT_EQ(NormalizeHomeSiteBase("http://"), "");
+  EXPECT_EQ(NormalizeHomeSiteBase("/srv/site"), "");
+  EXPECT_EQ(NormalizeHomeSiteBase("http://h/a b"), "");
+}
+
+}  // namespace
+}  // namespace vex
