@@ -5,25 +5,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/scoped_env.h"
 #include "support/test_app.h"
 
 namespace vex {
 namespace {
 
-// Sets or clears an environment variable for one test and restores it after.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, hadOld_ = true;
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~ScopedEnv() { hadOld_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool hadOld_ = false;
-};
+using testing::ScopedEnv;
 
 TEST(HomeSite, DefaultsToTheInstalledFolder) {
   ScopedEnv env("VEXALORN_HOME_SITE", nullptr);
