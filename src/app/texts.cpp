@@ -120,6 +120,27 @@ const Pair FrameChooserLabel1{"フレームの中から、チェックするURL�
 const Pair FrameChooserLabel2{"(Xボタンでは、フレームを無視してチェックします）)",
                               "(X-Button is Starting Check without Frames)"};
 
+const Pair TxtCliUsage{
+    "使い方: vexalorn-cli [オプション] [対象]\n"
+    "Webページ、ローカルのHTMLファイル、ワイルドカード、一括処理ファイル(*.bchk)の\n"
+    "リンクをチェックし、終わると終了します。\n"
+    "  -m:N      ページの種類: 0 検索用, 1 リンク集用(自動Jumpをチェック), 2 Web用\n"
+    "  -s:N      0 日本語と全角の結果記号, 1 英語とASCIIの結果記号\n"
+    "  -i        対象はブラウザのキャッシュファイル: その取得元のURLをチェック\n"
+    "  internet  起動中のブラウザが表示しているURLをチェック\n"
+    "  --help    この説明を表示\n"
+    "設定ファイル: プログラムと同じフォルダ(または $VEXALORN_HOME)の vexalorn.ini\n",
+    "Usage: vexalorn-cli [options] [target]\n"
+    "Checks the links of a web page, a local HTML file, a wildcard pattern or a batch\n"
+    "file (*.bchk), and ends when done.\n"
+    "  -m:N      page type: 0 S-Page (search results), 1 L-Page (link pages, automatic\n"
+    "            jumps checked), 2 g-Page (general home pages)\n"
+    "  -s:N      0 Japanese texts and full-width marks, 1 English texts and ASCII marks\n"
+    "  -i        the target is a browser-cache file: check the address it came from\n"
+    "  internet  check the address shown by the running browser\n"
+    "  --help    show this text\n"
+    "Settings: vexalorn.ini beside the program (or in $VEXALORN_HOME)\n"};
+
 namespace {
 
 const NamedPair kAllPairs[] = {
@@ -181,6 +202,7 @@ const NamedPair kAllPairs[] = {
     {"JumpModeHints[2]", &JumpModeHints[2]},
     {"FrameChooserLabel1", &FrameChooserLabel1},
     {"FrameChooserLabel2", &FrameChooserLabel2},
+    {"TxtCliUsage", &TxtCliUsage},
 };
 
 }  // namespace

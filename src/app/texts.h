@@ -93,6 +93,9 @@ extern const std::array<Pair, 3> JumpModeHints;
 extern const Pair FrameChooserLabel1;
 extern const Pair FrameChooserLabel2;
 
+// Usage text of the terminal program.
+extern const Pair TxtCliUsage;
+
 // Texts that exist in one language only.
 inline constexpr std::string_view BatchHeader = "[vexalorn batch file]";
 inline constexpr std::string_view TryAgainSuffix = "(Please try to check again)";
