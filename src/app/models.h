@@ -23,6 +23,9 @@ struct Geometry {
 // Main window (Form1).
 struct MainWindowModel {
   std::string caption;
+  // The application's title in the task bar; the link walk shows its
+  // progress there.
+  std::string TaskbarTitle;
   Geometry geometry;
   bool diagnosticLayout = false;  // full size with the diagnostic controls
 

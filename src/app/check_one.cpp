@@ -1,0 +1,122 @@
+#include "app/check_one.h"
+
+#include <string>
+
+#include "app/app.h"
+#include "app/progress_window.h"
+#include "app/texts.h"
+#include "browser/page_preparation.h"
+#include "links/link_walk.h"
+
+namespace vex {
+
+namespace {
+
+constexpr int kFramePickedByPreparation = -21;
+constexpr int kPreparationTimedOut = -2;
+
+void PrepareProgressWindow(App& app) {
+  ProgressModel& pw = app.progress;
+  pw.caption = "((" + app.state.AppTitle + ")) Please Wait !";
+  pw.stayOnTop = true;
+  pw.Label2.clear();
+  pw.Label1 = std::string(texts::TxtPreProcess[app.state.CharMode]);
+  pw.st1_ProBar1.max = 100;
+  pw.st1_ProBar1.min = 0;
+  pw.st1_ProBar1.position = 0;
+  pw.visible = true;
+  app.ui.Refresh(View::Progress);
+}
+
+}  // namespace
+
+int x_CheckOne(App& app, std::string& target) {
+  RunState& st = app.state;
+  int result = kCheckDone;
+  std::string resultPath;
+  if (target.empty()) {
+    st.CurrentTarget = app.main.Edit1;
+  } else {
+    st.CurrentTarget = target;
+    resultPath = target;
+  }
+  ClearCounts(st.PageCounts);
+  TallyLink(app, "cl");
+
+  // A target that is only a fragment names no page.
+  const std::size_t hash = st.CurrentTarget.find('#');
+  if (hash == 0) return kCheckDone;
+  if (hash != std::string::npos) st.CurrentTarget.resize(hash);
+
+  // The first anchor check of this target loads its page anew.
+  st.AnchorPageUrl.clear();
+  app.ProcessEvents();
+
+  PrepareProgressWindow(app);
+
+  const int r = x_GetHtml(app, target);
+  const int cm = st.CharMode;
+  if (r == kFramePickedByPreparation) {
+    result = kCheckFramePicked;
+  } else if (r == kPreparationTimedOut) {
+    CloseProgressWindow(app);
+    app.ui.ShowMessage(std::string(texts::TxtIeFailed[cm]) + "(TimeOut)");
+    result = kCheckToldUser;
+  } else if (r == 0) {
+    app.ProcessEvents();
+    const int c = WalkLinks(app, resultPath);
+    target = resultPath;
+    if (target.empty()) CloseProgressWindow(app);
+    result = c;
+    if (c == kWalkNotReady) {
+      app.ui.ShowMessage(std::string(texts::TxtIeFailed[cm]));
+      result = kCheckToldUser;
+    }
+  } else {
+    CloseProgressWindow(app);
+    result = r;
+  }
+  return result;
+}
+
+void ClearCounts(CountRecord& counts) {
+  counts = CountRecord{};
+}
+
+std::string RatingText(const CountRecord& p, int charMode) {
+  std::string s;
+  if (p.BrokenCount > 0) s = std::string(texts::MarkNG[charMode]) + std::to_string(p.BrokenCount);
+  if (p.TimedOutCount > 0) {
+    s += std::string(texts::MarkUnknown[charMode]) + std::to_string(p.TimedOutCount);
+  }
+  if (p.AnchorCount > 0) {
+    s += std::string(texts::AnchorOK[charMode]) + std::to_string(p.AnchorCount);
+  }
+  if (p.JumpCount > 0) s += "J" + std::to_string(p.JumpCount);
+  if (p.RedirectedCount > 0) s += "R" + std::to_string(p.RedirectedCount);
+  if (p.AuthCount > 0) {
+    // Unverifiable links alone still leave the page good.
+    if (s.empty()) s = "good!";
+    s += std::string(texts::MarkWarn[charMode]) + std::to_string(p.AuthCount);
+  }
+  const std::string links = "<" + std::to_string(p.LinkCount) + ">";
+  return s.empty() ? "Very good!" + links : links + s;
+}
+
+std::string AddPageResult(const CountRecord& p, CountRecord& t, int charMode) {
+  t.LinkCount += p.LinkCount;
+  t.BrokenCount += p.BrokenCount;
+  t.TimedOutCount += p.TimedOutCount;
+  t.AnchorCount += p.AnchorCount;
+  t.JumpCount += p.JumpCount;
+  t.RedirectedCount += p.RedirectedCount;
+  t.AuthCount += p.AuthCount;
+  t.PagesCounted += 1;
+  return RatingText(p, charMode);
+}
+
+std::string AddPageResult(const CountRecord& page, CountRecord& totals) {
+  return AddPageResult(page, totals, 0);
+}
+
+}  // namespace vex

@@ -1,0 +1,279 @@
+#include "links/link_walk.h"
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/app.h"
+#include "app/texts.h"
+#include "browser/browser.h"
+#include "browser/page_load.h"
+#include "files/work_folder.h"
+#include "links/exclusion_lists.h"
+#include "platform/html_document.h"
+#include "platform/line_list.h"
+#include "platform/text.h"
+#include "probe/link_probe.h"
+
+namespace vex {
+
+namespace {
+
+// The header block's links stand first in every page that carries it.
+constexpr int kHeaderBlockLinks = 4;
+constexpr int kLoadedProgress = 30;
+constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
+
+// Result pages are UTF-8 with a byte-order mark, so a browser reads them
+// right whatever declaration the page still carries.
+void SaveResultPage(const std::string& path, const LineList& lines) {
+  std::string bytes = JoinLines(lines, true);
+  if (!StartsWith(bytes, kByteOrderMark)) bytes.insert(0, kByteOrderMark);
+  if (!WriteFileBytes(path, bytes)) throw BrowserError("Cannot create file " + path + ". ");
+}
+
+void SetTaskbarTitle(App& app, std::string text) {
+  app.main.TaskbarTitle = std::move(text);
+  app.ui.Refresh(View::MainWindow);
+}
+
+void KeepProgressOnTop(App& app) {
+  app.progress.stayOnTop = true;
+  app.ui.Refresh(View::Progress);
+}
+
+std::string TagNameOf(const html::Element& link) {
+  try {
+    return UpperAscii(link.tagname());
+  } catch (const BrowserError&) {
+    // An element whose name cannot be read is marked as an unknown element.
+    return {};
+  }
+}
+
+// The last web address probed in this walk, its mark and the flags its probe
+// set: a repeated address gets all three again without a request.
+struct LastProbe {
+  std::string address;
+  std::string mark;
+  LinkFlags flags{};
+};
+
+// Judges one link: its mark, or nothing when the link is left alone. Sets
+// the link's flags.
+std::optional<std::string> JudgeLink(App& app, const std::string& address, LastProbe& last) {
+  RunState& st = app.state;
+  const int cm = st.CharMode;
+  const std::string upper = UpperAscii(address);
+  if (FindNoCheck(app, address) != 0) return std::nullopt;
+  if (FindCannotCheck(app, upper) >= 1) {
+    st.FrameUrls.push_back(address);
+    st.Flags[FlagAuth] = 1;
+    return std::string(texts::MarkWarn[cm]);
+  }
+  if (Contains(upper, "HTTP://")) {
+    st.FrameUrls.push_back(address);
+    if (!last.address.empty() && address == last.address) {
+      // The flags of that probe, not those of whatever link came just before.
+      st.LastLinkFlags = last.flags;
+      TallyLink(app, "re");
+      return last.mark;
+    }
+    std::string mark = ProbeLink(app, address);
+    last = LastProbe{address, mark, st.Flags};
+    return mark;
+  }
+  if (Contains(upper, "FILE:///")) {
+    st.FrameUrls.push_back(address);
+    return ProbeLink(app, address);
+  }
+  if (Contains(upper, "HTTPS://")) {
+    st.FrameUrls.push_back(address);
+    st.Flags[FlagAuth] = 1;
+    return std::string(texts::MarkAuth[cm]);
+  }
+  return std::nullopt;
+}
+
+void CloseBrowsers(App& app, bool showPage) {
+  if (app.PageBrowser) {
+    if (showPage) {
+      app.PageBrowser->Visible(true);
+    } else {
+      app.PageBrowser->Quit();
+    }
+    app.PageBrowser.reset();
+  }
+  if (app.AnchorBrowser) {
+    app.AnchorBrowser->Quit();
+    app.AnchorBrowser.reset();
+  }
+}
+
+int Walk(App& app, std::string& resultPath, int& result) {
+  RunState& st = app.state;
+  const int cm = st.CharMode;
+  LastProbe last;
+
+  const std::string path = NextResultFile(app);
+  if (path.empty()) return kWalkNoResultFile;
+  const bool shownAtEnd = resultPath.empty();
+  if (!shownAtEnd) resultPath = path;
+
+  SaveResultPage(path, st.WorkLines);
+  app.ProcessEvents();
+
+  x_OpenIE(app, path);
+  app.progress.st1_ProBar1.position = kLoadedProgress;
+  KeepProgressOnTop(app);
+
+  const int wait = x_WaitIE(app, kWaitPageProgress, "2");
+  if (wait < -19) return kWalkNotReady;
+  if (wait < 0) return kWalkLoadFailed;
+
+  st.FrameUrls.clear();
+  if (!app.PageBrowser) throw BrowserError("The browser has gone away. ");
+  const std::shared_ptr<html::Document> doc = app.PageBrowser->Document();
+  if (!doc) throw BrowserError("The browser has no document. ");
+  const html::Collection links = doc->links();
+  const int n = static_cast<int>(links.length());
+  const int m = st.NoHeaderBlock ? n : n - kHeaderBlockLinks;
+  st.PageCounts.LinkCount = m;
+  const std::string checking(texts::TxtChecking[cm]);
+
+  SetTaskbarTitle(app, "0/" + std::to_string(m) + ":" + st.AppTitle);
+  app.progress.Label1 = "0/" + std::to_string(m) + checking;
+  app.progress.st1_ProBar1.max = n;
+  app.progress.st1_ProBar1.min = 0;
+  app.progress.st1_ProBar1.position = 0;
+  app.ui.Refresh(View::Progress);
+
+  for (int i = 0; i < n;) {
+    if (st.CancelFlag != 0) {
+      result = kWalkCancelled;
+      break;
+    }
+    KeepProgressOnTop(app);
+    app.ProcessEvents();
+
+    const html::Element link = links.item(static_cast<std::size_t>(i));
+    const std::string address = link.href();
+    app.main.Memo1.push_back(address);
+    app.progress.Label2 = address;
+    app.ui.Refresh(View::Progress);
+    app.ProcessEvents();
+
+    if (const std::optional<std::string> mark = JudgeLink(app, address, last)) {
+      InsertLinkMark(link, TagNameOf(link), address, *mark, st.MarkFontTag);
+    }
+
+    ++i;
+    TallyLink(app, "cnt");
+    const int shown = st.NoHeaderBlock ? i : std::max(i - kHeaderBlockLinks, 0);
+    SetTaskbarTitle(app, std::to_string(shown) + "/" + std::to_string(m) + ":" + st.AppTitle);
+    app.progress.Label1 = std::to_string(shown) + " / " + std::to_string(m) + checking;
+    app.progress.st1_ProBar1.position = i;
+    app.ui.Refresh(View::Progress);
+  }
+
+  const html::Collection roots = doc->getElementsByTagName("HTML");
+  if (st.CancelFlag != 0) {
+    if (roots.length() > 0) {
+      roots.item(0).document()->title("((" + st.AppTitle + ":" + "Check Canceled !!!)) ");
+    }
+  } else if (roots.length() > 0) {
+    const std::shared_ptr<html::Document> owner = roots.item(0).document();
+    const std::string tally = PageTally(st.PageCounts) + owner->title();
+    owner->title("((" + st.AppTitle + ":" + app.main.Button7.caption + ":" + tally);
+  }
+
+  if (roots.length() > 0) st.WorkLines = SplitLines(roots.item(0).outerHTML());
+  SaveResultPage(path, st.WorkLines);
+
+  SetTaskbarTitle(app, st.AppTitle);
+  CloseBrowsers(app, shownAtEnd);
+  return result;
+}
+
+}  // namespace
+
+std::string LinkMarkMarkup(std::string_view prefix, std::string_view address,
+                           std::string_view mark) {
+  std::string out = "<U title = \"";
+  out += prefix;
+  out += EscapeHtmlAttribute(address);
+  out += "\">";
+  out += mark;
+  out += "</U>";
+  return out;
+}
+
+void InsertLinkMark(const html::Element& link, std::string_view tagName, std::string_view address,
+                    std::string_view mark, std::string_view markFontTag) {
+  if (tagName == "A") {
+    link.insertAdjacentHtml("AfterBegin", LinkMarkMarkup("A:", address, mark));
+  } else if (tagName == "AREA") {
+    link.insertAdjacentHtml("BeforeBegin", LinkMarkMarkup("AREA:", address, mark));
+  } else if (markFontTag.empty()) {
+    link.insertAdjacentText("BeforeBegin", mark);
+  } else {
+    link.insertAdjacentHtml("BeforeBegin",
+                            std::string(markFontTag) + std::string(mark) + "</FONT>");
+  }
+}
+
+int WalkLinks(App& app, std::string& resultPath) {
+  int result = kWalkDone;
+  try {
+    return Walk(app, resultPath, result);
+  } catch (const std::exception& e) {
+    app.ui.ShowMessage(std::string(e.what()) + std::string(texts::TryAgainSuffix));
+    return result;
+  }
+}
+
+void TallyLink(App& app, std::string_view command) {
+  RunState& st = app.state;
+  if (command == "re") {
+    st.Flags = st.LastLinkFlags;
+    return;
+  }
+  if (command == "cl") {
+    st.Flags = {};
+    st.LastLinkFlags = {};
+    return;
+  }
+  CountRecord& c = st.PageCounts;
+  std::int32_t* counters[] = {&c.BrokenCount, &c.TimedOutCount,   &c.AnchorCount,
+                              &c.JumpCount,   &c.RedirectedCount, &c.AuthCount};
+  for (std::size_t f = 0; f < st.Flags.size(); ++f) {
+    if (st.Flags[f] != 0) ++*counters[f];
+  }
+  st.LastLinkFlags = st.Flags;
+  st.Flags = {};
+}
+
+std::string PageTally(const CountRecord& c) {
+  const int m = c.LinkCount;
+  std::string t = " " + std::to_string(m) + (m > 1 ? "links" : "link");
+  if (m == 0) return t + " ))";
+  const std::int64_t problems = std::int64_t{c.BrokenCount} + c.TimedOutCount + c.AnchorCount +
+                                c.JumpCount + c.RedirectedCount;
+  if (problems > 0) {
+    const auto add = [&t](const char* label, std::int32_t n) {
+      if (n > 0) t += label + std::to_string(n);
+    };
+    add(" X:", c.BrokenCount);
+    add(" ?:", c.TimedOutCount);
+    add(" #x:", c.AnchorCount);
+    add(" J:", c.JumpCount);
+    add(" R:", c.RedirectedCount);
+  } else {
+    t += c.AuthCount > 0 ? " good!" : " very good!!";
+  }
+  return t + " )) ";
+}
+
+}  // namespace vex

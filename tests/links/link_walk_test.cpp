@@ -1,0 +1,526 @@
+#include "links/link_walk.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/app.h"
+#include "app/texts.h"
+#include "browser/browser.h"
+#include "platform/html_document.h"
+#include "platform/http_client.h"
+#include "platform/line_list.h"
+#include "platform/text.h"
+#include "support/loopback_server.h"
+#include "support/scripted_front_end.h"
+#include "support/shiftable_clock.h"
+#include "support/temp_dir.h"
+
+namespace vex {
+namespace {
+
+using testing::LoopbackServer;
+
+void KeepRequestsOnLoopback() {
+  ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+  ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+  for (const char* name :
+       {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+    ::unsetenv(name);
+  }
+}
+
+void Html(httplib::Response& res, const std::string& body) {
+  res.set_content(body, "text/html");
+}
+
+// One site for the whole program; hits are counted per path.
+LoopbackServer& Site() {
+  static LoopbackServer* site = [] {
+    KeepRequestsOnLoopback();
+    auto* s = new LoopbackServer;
+    httplib::Server& h = s->server();
+    for (const char* path : {"/good", "/count", "/home/a", "/home/b", "/home/c", "/home/d"}) {
+      h.Get(path, [](const httplib::Request&, httplib::Response& res) { Html(res, "<p>ok</p>"); });
+    }
+    h.Get(R"(/n/(\d+))",
+          [](const httplib::Request&, httplib::Response& res) { Html(res, "<p>n</p>"); });
+    for (const char* path : {"/gone", "/lost"}) {
+      h.Get(path, [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+    }
+    h.Get("/auth", [](const httplib::Request&, httplib::Response& res) { res.status = 401; });
+    h.Get("/moved",
+          [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/good", 301); });
+    h.Get("/anchors", [](const httplib::Request&, httplib::Response& res) {
+      Html(res, "<html><body><p id=\"here\">here</p></body></html>");
+    });
+    s->Start();
+    return s;
+  }();
+  return *site;
+}
+
+std::string Url(const std::string& path) {
+  return Site().Url(path);
+}
+
+const LineList kDefaultCannotCheck = {"MAILTO", "NEWS://", "SCRIPT:", "?", "", ""};
+
+// A program context whose work folder lies in a temporary home.
+struct WalkContext {
+  WalkContext() {
+    Site();
+    ::setenv("VEXALORN_HOME", home.path().c_str(), 1);
+    app.CannotCheckList() = kDefaultCannotCheck;
+    app.state.NoHeaderBlock = 1;
+    SetModes(0, 0);
+  }
+  ~WalkContext() { ::unsetenv("VEXALORN_HOME"); }
+
+  void SetModes(int charMode, int jumpMode) {
+    app.state.CharMode = charMode;
+    app.state.JumpMode = jumpMode;
+    app.main.Button7.caption = std::string(texts::JumpModeCaptions[jumpMode][charMode]);
+  }
+  void SetPage(const std::string& body, const std::string& title = "Links") {
+    app.state.WorkLines = SplitLines("<html><head><title>" + title + "</title></head>\r\n<body>" +
+                                     body + "</body></html>");
+  }
+
+  testing::ShiftableClock clock;
+  testing::ScriptedFrontEnd ui{clock};
+  std::unique_ptr<http::Client> client = http::MakeCurlClient(clock);
+  App app{ui, clock, *client};
+  testing::TempDir home;
+};
+
+// The saved page: UTF-8 with a byte-order mark, parsed again.
+struct SavedPage {
+  std::string bytes;
+  std::shared_ptr<html::Document> doc;
+};
+
+SavedPage ReadSaved(const std::string& path) {
+  SavedPage p;
+  EXPECT_TRUE(ReadFileBytes(path, p.bytes)) << path;
+  EXPECT_TRUE(StartsWith(p.bytes, "\xEF\xBB\xBF"));
+  p.doc = html::Document::Parse(std::string_view(p.bytes).substr(3), "file://" + path);
+  return p;
+}
+
+// The tooltip and text of the mark at every link: inside an A as its first
+// child, before an AREA; empty when the link has none.
+struct Mark {
+  std::string title;
+  std::string text;
+  bool operator==(const Mark&) const = default;
+};
+
+std::vector<Mark> MarksOf(html::Document& doc) {
+  std::vector<Mark> marks;
+  const html::Collection links = doc.links();
+  for (std::size_t i = 0; i < links.length(); ++i) {
+    const html::Element link = links.item(i);
+    html::Node* n = link.node();
+    html::Node* u = link.tagname() == "AREA" ? n->prev : n->firstChild;
+    if (u && u->IsHtml("u")) {
+      const html::Element e(link.document(), u);
+      marks.push_back({e.getAttribute("title").value_or(""), e.text()});
+    } else {
+      marks.push_back({});
+    }
+  }
+  return marks;
+}
+
+// --- the full page: every kind of link ---------------------------------------
+
+// Links of the page, in document order.
+std::vector<std::string> FullPageLinks() {
+  return {Url("/good"),
+          Url("/gone"),
+          Url("/moved"),
+          Url("/auth"),
+          "https://127.0.0.1:9/secure",
+          "mailto:someone@example.com",
+          Url("/good?x=1"),
+          "ftp://127.0.0.1/file",
+          Url("/count"),
+          Url("/count"),
+          Url("/anchors#here"),
+          Url("/lost"),
+          "mailto:other@example.com",
+          Url("/lost"),
+          Url("/good")};
+}
+
+std::string FullPageBody() {
+  const auto l = FullPageLinks();
+  std::string body;
+  for (std::size_t i = 0; i + 1 < l.size(); ++i) {
+    body += "<a href=\"" + l[i] + "\">link" + std::to_string(i) + "</a>\r\n";
+  }
+  body +=
+      "<img usemap=\"#m\" src=\"x.png\"><map name=\"m\"><area shape=\"rect\" coords=\"0,0,1,1\" "
+      "href=\"" +
+      l.back() + "\"></map>";
+  return body;
+}
+
+struct ModeCase {
+  const char* name;
+  int charMode;
+  int jumpMode;
+  std::string title;
+};
+void PrintTo(const ModeCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class FullPageWalkTest : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(FullPageWalkTest, MarksCountsAndTitle) {
+  const ModeCase& c = GetParam();
+  WalkContext ctx;
+  ctx.SetModes(c.charMode, c.jumpMode);
+  ctx.SetPage(FullPageBody());
+  ctx.app.main.Memo1 = {"header"};
+  const int countHits = Site().Hits("/count");
+  const int lostHits = Site().Hits("/lost");
+
+  std::string path = "target";
+  ASSERT_EQ(WalkLinks(ctx.app, path), 0);
+  EXPECT_TRUE(ctx.ui.messages.empty());
+  EXPECT_TRUE(StartsWith(path, ctx.home.path().string())) << path;
+
+  // A repeated address is probed once.
+  EXPECT_EQ(Site().Hits("/count") - countHits, 1);
+  EXPECT_EQ(Site().Hits("/lost") - lostHits, 1);
+
+  const std::vector<std::string> links = FullPageLinks();
+  const bool en = c.charMode == 1;
+  const std::string good = en ? "(OK)" : "◎";
+  const std::string ng = en ? "(NG)" : "×";
+  const std::string auth = en ? "(Auth)" : "(認)△";
+  const std::string warn = en ? "(--)" : "△";
+  const std::vector<std::string> texts = {
+      good, ng,   "R-" + good,        auth, auth, warn, warn, "",
+      good, good, en ? "#OK#" : "#◎", ng,   warn, ng,   good};
+  SavedPage saved = ReadSaved(path);
+  const std::vector<Mark> marks = MarksOf(*saved.doc);
+  ASSERT_EQ(marks.size(), links.size());
+  for (std::size_t i = 0; i < links.size(); ++i) {
+    const std::string prefix = i + 1 == links.size() ? "AREA:" : "A:";
+    const Mark expected = texts[i].empty() ? Mark{} : Mark{prefix + links[i], texts[i]};
+    EXPECT_EQ(marks[i], expected) << "link " << i << " " << links[i];
+  }
+  EXPECT_EQ(saved.doc->title(), c.title);
+  // The page's rating counts the repeated broken link after a mail link as
+  // broken, as its mark says.
+  const CountRecord& pc = ctx.app.state.PageCounts;
+  EXPECT_EQ(pc.LinkCount, 15);
+  EXPECT_EQ(pc.BrokenCount, 3);
+  EXPECT_EQ(pc.TimedOutCount, 0);
+  EXPECT_EQ(pc.AnchorCount, 0);
+  EXPECT_EQ(pc.JumpCount, 0);
+  EXPECT_EQ(pc.RedirectedCount, 1);
+  EXPECT_EQ(pc.AuthCount, 5);
+  EXPECT_EQ(pc.PagesCounted, 0);
+
+  // The logs: every address read goes to Memo1, every judged one to FrameUrls.
+  const LineList& memo = ctx.app.main.Memo1;
+  ASSERT_EQ(memo.size(), links.size() + 1);
+  for (std::size_t i = 0; i < links.size(); ++i) EXPECT_EQ(memo[i + 1], links[i]);
+  const LineList& log = ctx.app.state.FrameUrls;
+  auto logged = [&log](const std::string& a) {
+    for (const auto& l : log) {
+      if (l == a) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(logged("https://127.0.0.1:9/secure"));
+  EXPECT_TRUE(logged("mailto:someone@example.com"));
+  EXPECT_FALSE(logged("ftp://127.0.0.1/file"));
+
+  // The run's use: the browsers are closed, the title restored.
+  EXPECT_FALSE(ctx.app.PageBrowser);
+  EXPECT_FALSE(ctx.app.AnchorBrowser);
+  EXPECT_TRUE(ctx.ui.shownPages.empty());
+  EXPECT_EQ(ctx.app.main.TaskbarTitle, "VEXALORN");
+  EXPECT_EQ(ctx.app.progress.Label1, "15 / 15" + std::string(texts::TxtChecking[c.charMode]));
+  EXPECT_EQ(ctx.app.progress.st1_ProBar1.max, 15);
+  EXPECT_EQ(ctx.app.progress.st1_ProBar1.position, 15);
+  // The annotated page is what WorkLines now holds.
+  std::string lines;
+  ASSERT_TRUE(ReadFileBytes(path, lines));
+  EXPECT_EQ(lines, "\xEF\xBB\xBF" + JoinLines(ctx.app.state.WorkLines, true));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, FullPageWalkTest,
+    ::testing::Values(
+        ModeCase{"japanese_search_pages", 0, 0, "((VEXALORN:検索用: 15links X:3 R:1 )) Links"},
+        ModeCase{"japanese_link_pages", 0, 1, "((VEXALORN:ﾘﾝｸ集用: 15links X:3 R:1 )) Links"},
+        ModeCase{"japanese_home_pages", 0, 2, "((VEXALORN:Web用: 15links X:3 R:1 )) Links"},
+        ModeCase{"english_search_pages", 1, 0, "((VEXALORN:S-Page: 15links X:3 R:1 )) Links"},
+        ModeCase{"english_link_pages", 1, 1, "((VEXALORN:L-Page: 15links X:3 R:1 )) Links"},
+        ModeCase{"english_home_pages", 1, 2, "((VEXALORN:g-Page: 15links X:3 R:1 )) Links"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- small pages ---------------------------------------------------------------
+
+struct SmallPageCase {
+  const char* name;
+  int noHeaderBlock;
+  std::vector<std::string> links;  // paths of the site, or whole addresses
+  std::string title;               // of the saved page
+  int shownTotal;
+};
+void PrintTo(const SmallPageCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class SmallPageWalkTest : public ::testing::TestWithParam<SmallPageCase> {};
+
+TEST_P(SmallPageWalkTest, TitleAndTotal) {
+  const SmallPageCase& c = GetParam();
+  WalkContext ctx;
+  ctx.SetModes(1, 0);
+  ctx.app.state.NoHeaderBlock = c.noHeaderBlock;
+  ctx.app.NoCheckList() = {Site().Url("/home/").substr(7), "javascript:vexalorn1", "---SEP---"};
+  std::string body;
+  for (const auto& l : c.links) {
+    body += "<a href=\"" + (StartsWith(l, "/") ? Url(l) : l) + "\">x</a>";
+  }
+  ctx.SetPage(body);
+  const int homeHits = Site().Hits("/home/a") + Site().Hits("/home/d");
+
+  std::string path = "target";
+  ASSERT_EQ(WalkLinks(ctx.app, path), 0);
+  EXPECT_EQ(Site().Hits("/home/a") + Site().Hits("/home/d"), homeHits);
+  SavedPage saved = ReadSaved(path);
+  EXPECT_EQ(saved.doc->title(), c.title);
+  EXPECT_EQ(ctx.app.state.PageCounts.LinkCount, c.shownTotal);
+  // Without links the label keeps the text it was given before the loop.
+  const std::string total = std::to_string(c.shownTotal);
+  EXPECT_EQ(ctx.app.progress.Label1,
+            total + (c.links.empty() ? "/" : " / ") + total + "On Checking");
+  for (const Mark& m : MarksOf(*saved.doc)) {
+    if (m.title.find("/home/") != std::string::npos) ADD_FAILURE() << m.title;
+  }
+}
+
+const std::vector<std::string> kHeaderLinks = {"/home/a", "/home/b", "/home/c", "/home/d"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, SmallPageWalkTest,
+    ::testing::Values(
+        SmallPageCase{"no_links", 1, {}, "((VEXALORN:S-Page: 0link ))Links", 0},
+        SmallPageCase{"header_block_only", 0, kHeaderLinks, "((VEXALORN:S-Page: 0link ))Links", 0},
+        SmallPageCase{"header_block_and_two_links",
+                      0,
+                      {"/home/a", "/home/b", "/home/c", "/home/d", "/good", "/count"},
+                      "((VEXALORN:S-Page: 2links very good!! )) Links",
+                      2},
+        SmallPageCase{
+            "one_good_link", 1, {"/good"}, "((VEXALORN:S-Page: 1link very good!! )) Links", 1},
+        SmallPageCase{"unverifiable_only",
+                      1,
+                      {"https://127.0.0.1:9/", "javascript:void(0)"},
+                      "((VEXALORN:S-Page: 2links good! )) Links",
+                      2},
+        SmallPageCase{"ftp_gets_no_count",
+                      1,
+                      {"ftp://127.0.0.1/x"},
+                      "((VEXALORN:S-Page: 1link very good!! )) Links",
+                      1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LinkWalkTest, AddressWithQuoteAndMarkupStaysInTheTooltip) {
+  WalkContext ctx;
+  // A mail address keeps quotes and angle brackets as written.
+  ctx.SetPage("<a href='mailto:x\"&amp;<b>boom</b>@example.com'>mail</a>");
+  std::string path = "target";
+  ASSERT_EQ(WalkLinks(ctx.app, path), 0);
+  SavedPage saved = ReadSaved(path);
+  EXPECT_EQ(saved.doc->getElementsByTagName("B").length(), 0u);
+  const std::vector<Mark> marks = MarksOf(*saved.doc);
+  ASSERT_EQ(marks.size(), 1u);
+  EXPECT_EQ(marks[0], (Mark{"A:mailto:x\"&<b>boom</b>@example.com", "△"}));
+}
+
+TEST(LinkWalkTest, ShownWhenNoTargetWasGiven) {
+  WalkContext ctx;
+  ctx.SetPage("<a href=\"" + Url("/good") + "\">x</a>");
+  std::string none;
+  ASSERT_EQ(WalkLinks(ctx.app, none), 0);
+  EXPECT_TRUE(none.empty());
+  ASSERT_EQ(ctx.ui.shownPages.size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(ctx.ui.shownPages[0]));
+  EXPECT_FALSE(ctx.app.PageBrowser);
+  SavedPage saved = ReadSaved(ctx.ui.shownPages[0]);
+  EXPECT_EQ(MarksOf(*saved.doc), (std::vector<Mark>{{"A:" + Url("/good"), "◎"}}));
+}
+
+TEST(LinkWalkTest, CancelDuringTheTenthLink) {
+  WalkContext ctx;
+  std::string body;
+  for (int i = 1; i <= 12; ++i) body += "<a href=\"" + Url("/n/" + std::to_string(i)) + "\">x</a>";
+  ctx.SetPage(body);
+  const int hits10 = Site().Hits("/n/10");
+  const int hits11 = Site().Hits("/n/11");
+  ctx.ui.onEvents = [&ctx] {
+    if (Contains(ctx.app.progress.Label2, "/n/10")) ctx.app.state.CancelFlag = -1;
+  };
+  std::string path = "target";
+  EXPECT_EQ(WalkLinks(ctx.app, path), -9);
+  EXPECT_EQ(Site().Hits("/n/10") - hits10, 1);
+  EXPECT_EQ(Site().Hits("/n/11") - hits11, 0);
+  SavedPage saved = ReadSaved(path);
+  EXPECT_TRUE(Contains(saved.bytes, "<title>((VEXALORN:Check Canceled !!!)) </title>"));
+  const std::vector<Mark> marks = MarksOf(*saved.doc);
+  ASSERT_EQ(marks.size(), 12u);
+  EXPECT_EQ(marks[9].text, "◎");
+  EXPECT_EQ(marks[10], Mark{});
+  EXPECT_FALSE(ctx.app.PageBrowser);
+}
+
+TEST(LinkWalkTest, CancelBeforeTheLoadEndsAtOnce) {
+  WalkContext ctx;
+  ctx.SetPage("<a href=\"" + Url("/good") + "\">x</a>", "Mine");
+  ctx.app.state.CancelFlag = -1;
+  std::string path = "target";
+  EXPECT_EQ(WalkLinks(ctx.app, path), -3);
+  // The prepared page was saved, and nothing more.
+  SavedPage saved = ReadSaved(path);
+  EXPECT_EQ(saved.doc->title(), "Mine");
+  EXPECT_FALSE(ctx.app.PageBrowser);
+}
+
+TEST(LinkWalkTest, FailureIsShownAndTheWalkStopsWhereItStands) {
+  WalkContext ctx;
+  ctx.SetPage("<a href=\"" + Url("/good") + "\">x</a>");
+  std::string path = "target";
+  bool blocked = false;
+  // Once the walk has begun, the result file can no longer be written.
+  ctx.ui.onEvents = [&] {
+    if (blocked || ctx.app.progress.Label2.empty()) return;
+    blocked = true;
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+  };
+  EXPECT_EQ(WalkLinks(ctx.app, path), 0);
+  ASSERT_EQ(ctx.ui.messages.size(), 1u);
+  EXPECT_TRUE(Contains(ctx.ui.messages[0], path)) << ctx.ui.messages[0];
+  EXPECT_TRUE(EndsWith(ctx.ui.messages[0], "(Please try to check again)"));
+  // The browser is neither shown nor closed; the title keeps its progress.
+  EXPECT_TRUE(ctx.app.PageBrowser);
+  EXPECT_TRUE(ctx.ui.shownPages.empty());
+  EXPECT_EQ(ctx.app.main.TaskbarTitle, "1/1:VEXALORN");
+}
+
+// --- pieces --------------------------------------------------------------------
+
+TEST(TallyLinkTest, CountsKeepsRestoresAndClears) {
+  testing::ShiftableClock clock;
+  testing::ScriptedFrontEnd ui{clock};
+  std::unique_ptr<http::Client> client = http::MakeCurlClient(clock);
+  App app{ui, clock, *client};
+  RunState& st = app.state;
+
+  st.Flags = {1, 0, 1, 0, 1, 1};
+  TallyLink(app, "cnt");
+  EXPECT_EQ(st.LastLinkFlags, (LinkFlags{1, 0, 1, 0, 1, 1}));
+  EXPECT_EQ(st.Flags, LinkFlags{});
+  st.Flags = {0, 1, 0, 1, 0, 1};
+  TallyLink(app, "any");
+  const CountRecord& c = st.PageCounts;
+  EXPECT_EQ(c.BrokenCount, 1);
+  EXPECT_EQ(c.TimedOutCount, 1);
+  EXPECT_EQ(c.AnchorCount, 1);
+  EXPECT_EQ(c.JumpCount, 1);
+  EXPECT_EQ(c.RedirectedCount, 1);
+  EXPECT_EQ(c.AuthCount, 2);
+  EXPECT_EQ(c.LinkCount, 0);
+
+  TallyLink(app, "re");
+  EXPECT_EQ(st.Flags, (LinkFlags{0, 1, 0, 1, 0, 1}));
+  TallyLink(app, "cl");
+  EXPECT_EQ(st.Flags, LinkFlags{});
+  EXPECT_EQ(st.LastLinkFlags, LinkFlags{});
+  EXPECT_EQ(c.AuthCount, 2);  // clearing the flags leaves the counts
+}
+
+struct TallyCase {
+  const char* name;
+  CountRecord counts;
+  std::string expected;
+};
+void PrintTo(const TallyCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class PageTallyTest : public ::testing::TestWithParam<TallyCase> {};
+
+TEST_P(PageTallyTest, Text) {
+  EXPECT_EQ(PageTally(GetParam().counts), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counts, PageTallyTest,
+    ::testing::Values(
+        TallyCase{"no_links", {0, 0, 0, 0, 0, 0, 0, 0}, " 0link ))"},
+        TallyCase{"no_links_but_auth", {0, 0, 0, 0, 0, 0, 3, 0}, " 0link ))"},
+        TallyCase{"one_good", {1, 0, 0, 0, 0, 0, 0, 0}, " 1link very good!! )) "},
+        TallyCase{"two_broken", {12, 2, 0, 0, 0, 0, 0, 0}, " 12links X:2 )) "},
+        TallyCase{"auth_only", {5, 0, 0, 0, 0, 0, 2, 0}, " 5links good! )) "},
+        TallyCase{"every_counter", {40, 1, 2, 3, 4, 5, 6, 0}, " 40links X:1 ?:2 #x:3 J:4 R:5 )) "},
+        TallyCase{"auth_left_out_of_the_list", {3, 0, 1, 0, 0, 0, 1, 0}, " 3links ?:1 )) "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LinkMarkMarkupTest, AddressIsEscapedForTheAttribute) {
+  EXPECT_EQ(LinkMarkMarkup("A:", "http://h/a?b=1&c=\"<i>\"", "◎"),
+            "<U title = \"A:http://h/a?b=1&amp;c=&quot;&lt;i&gt;&quot;\">◎</U>");
+  EXPECT_EQ(LinkMarkMarkup("AREA:", "http://h/", "(NG)"), "<U title = \"AREA:http://h/\">(NG)</U>");
+}
+
+struct InsertCase {
+  const char* name;
+  std::string tag;
+  std::string fontTag;
+  std::string expected;  // the body's markup afterwards
+};
+void PrintTo(const InsertCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class InsertLinkMarkTest : public ::testing::TestWithParam<InsertCase> {};
+
+TEST_P(InsertLinkMarkTest, Placement) {
+  const InsertCase& c = GetParam();
+  auto doc = html::Document::Parse("<html><body><p><a href=\"http://h/\">t</a></p></body></html>",
+                                   "file:///p.htm");
+  const html::Element link = doc->links().item(0);
+  InsertLinkMark(link, c.tag, "http://h/", "◎", c.fontTag);
+  EXPECT_EQ(doc->getElementsByTagName("P").item(0).innerHTML(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, InsertLinkMarkTest,
+    ::testing::Values(InsertCase{"inside_a_link", "A", "",
+                                 "<a href=\"http://h/\"><u title=\"A:http://h/\">◎</u>t</a>"},
+                      InsertCase{"before_an_area", "AREA", "<FONT color=\"#ff0000\">",
+                                 "<u title=\"AREA:http://h/\">◎</u><a href=\"http://h/\">t</a>"},
+                      InsertCase{"other_as_text", "SPAN", "", "◎<a href=\"http://h/\">t</a>"},
+                      InsertCase{"unread_name_in_the_font", "", "<FONT color=\"#ff0000\">",
+                                 "<font color=\"#ff0000\">◎</font><a href=\"http://h/\">t</a>"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace vex
