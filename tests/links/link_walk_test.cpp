@@ -13,10 +13,12 @@
 #include "app/app.h"
 #include "app/texts.h"
 #include "browser/browser.h"
+#include "links/exclusion_lists.h"
 #include "platform/html_document.h"
 #include "platform/http_client.h"
 #include "platform/line_list.h"
 #include "platform/text.h"
+#include "settings/settings_file.h"
 #include "support/loopback_server.h"
 #include "support/scripted_front_end.h"
 #include "support/shiftable_clock.h"
@@ -70,14 +72,14 @@ std::string Url(const std::string& path) {
   return Site().Url(path);
 }
 
-const LineList kDefaultCannotCheck = {"MAILTO", "NEWS://", "SCRIPT:", "?", "", ""};
-
 // A program context whose work folder lies in a temporary home.
 struct WalkContext {
   WalkContext() {
     Site();
     ::setenv("VEXALORN_HOME", home.path().c_str(), 1);
-    app.CannotCheckList() = kDefaultCannotCheck;
+    // The cannot-check list of a new settings file.
+    WriteDefaultSettings(app.SettingsImage());
+    BuildCannotCheckList(app);
     app.state.NoHeaderBlock = 1;
     SetModes(0, 0);
   }
