@@ -1,0 +1,256 @@
+#include "browser/page_preparation.h"
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/app.h"
+#include "app/frame_chooser.h"
+#include "app/progress_window.h"
+#include "app/texts.h"
+#include "browser/browser.h"
+#include "browser/html_source.h"
+#include "browser/page_load.h"
+#include "links/header_block.h"
+#include "platform/html_document.h"
+#include "platform/line_list.h"
+#include "platform/text.h"
+#include "probe/url_forms.h"
+
+namespace vex {
+
+namespace {
+
+constexpr int kRetryPauseMs = 1000;
+
+// Progress positions of the steps.
+constexpr int kProgressNavigate = 2;
+constexpr int kProgressWait = 4;
+constexpr int kProgressRead = 15;
+constexpr int kProgressEdit = 20;
+constexpr int kProgressDone = 25;
+
+constexpr std::string_view kStepNavigate = "(get Html).";
+constexpr std::string_view kStepWait = "(read Html).";
+constexpr std::string_view kStepRead = "(select tag).";
+constexpr std::string_view kStepEdit = "(edit2 Html).";
+constexpr std::string_view kStepDone = "(write Html).";
+
+constexpr std::string_view kOfflineNote = "OffLime";
+
+void ShowStep(App& app, int position, std::string_view step) {
+  app.progress.st1_ProBar1.position = position;
+  app.progress.Label1 = std::string(texts::TxtPreProcess[app.state.CharMode]) + std::string(step);
+  app.ui.Refresh(View::Progress);
+}
+
+void QuitPageBrowser(App& app) {
+  if (!app.PageBrowser) return;
+  try {
+    app.PageBrowser->Quit();
+  } catch (const BrowserError&) {
+  }
+  app.PageBrowser.reset();
+}
+
+void CreatePageBrowser(App& app) {
+  if (app.PageBrowser) return;
+  app.PageBrowser = MakeBrowser(app);
+  app.PageBrowser->Visible(false);
+  app.PageBrowser->Silent(true);
+  app.PageBrowser->Offline(false);
+}
+
+// Navigates through Edit3. A failing browser is replaced once, a second
+// later; a second failure is left to the caller.
+void NavigateTarget(App& app) {
+  ShowStep(app, kProgressNavigate, kStepNavigate);
+  app.main.Edit3 = app.state.CurrentTarget;
+  try {
+    app.PageBrowser->navigate2(app.main.Edit3);
+    return;
+  } catch (const BrowserError&) {
+  }
+  QuitPageBrowser(app);
+  app.Pause(kRetryPauseMs);
+  CreatePageBrowser(app);
+  app.main.Edit3 = app.state.CurrentTarget;
+  app.PageBrowser->navigate2(app.main.Edit3);
+}
+
+// Quits the page browser if reading the document fails half-way, so that no
+// browser outlives a failed preparation.
+class PageBrowserGuard {
+ public:
+  explicit PageBrowserGuard(App& app) : app_(app) {}
+  ~PageBrowserGuard() {
+    if (std::uncaught_exceptions() > uncaught_) QuitPageBrowser(app_);
+  }
+  PageBrowserGuard(const PageBrowserGuard&) = delete;
+  PageBrowserGuard& operator=(const PageBrowserGuard&) = delete;
+
+ private:
+  App& app_;
+  int uncaught_ = std::uncaught_exceptions();
+};
+
+// One entry per element of the collection: its address made absolute, or why
+// there is none. `word` is "Frame" or "IFrame".
+void AppendFrameEntries(App& app, const html::Collection& elements, const std::string& word) {
+  for (std::size_t i = 0; i < elements.length(); ++i) {
+    const std::string prefix = word + std::to_string(i + 1) + " ";
+    try {
+      const std::optional<std::string> src = elements.item(i).src();
+      if (!src) {
+        app.state.FrameUrls.push_back(prefix + "VarEmpty");
+      } else {
+        app.state.FrameUrls.push_back(ResolveFrameAddress(app.state, *src));
+      }
+    } catch (const BrowserError& e) {
+      app.state.FrameUrls.push_back(prefix + e.what());
+    }
+  }
+}
+
+struct DocumentFacts {
+  std::string baseAddress;
+  bool hasFrames = false;
+};
+
+// Source, base address, body colours and frame entries of the loaded page.
+DocumentFacts ReadDocument(App& app) {
+  DocumentFacts facts;
+  RunState& st = app.state;
+  std::shared_ptr<html::Document> doc = app.PageBrowser->Document();
+  const html::Collection roots = doc->getElementsByTagName("HTML");
+  if (roots.length() == 0) return facts;
+  const html::Element root = roots.item(0);
+
+  const html::Collection heads = root.getElementsByTagName("HEAD");
+  if (heads.length() > 0) {
+    const std::string pageSource = root.outerHTML();
+    const std::string pageSourceCrLf = WithCrLfBreaks(pageSource);
+    st.SourceLines = SplitLines(pageSourceCrLf);
+    const html::Collection bases = heads.item(0).getElementsByTagName("BASE");
+    if (bases.length() > 0) facts.baseAddress = bases.item(0).href();
+  }
+
+  st.MarkFontTag.clear();
+  const html::Collection bodies = root.getElementsByTagName("BODY");
+  if (bodies.length() > 0) {
+    const html::Element body = bodies.item(0);
+    st.MarkFontTag = MarkFontTagFor(body.text(), body.bgColor());
+  }
+
+  const html::Collection frames = root.getElementsByTagName("FRAME");
+  if (frames.length() > 0) {
+    facts.hasFrames = true;
+    AppendFrameEntries(app, frames, "Frame");
+  }
+  AppendFrameEntries(app, root.getElementsByTagName("IFRAME"), "IFrame");
+  return facts;
+}
+
+}  // namespace
+
+std::string MarkFontTagFor(const std::string& textColor, const std::string& bgColor) {
+  const std::string t = UpperAscii(textColor);
+  const std::string b = UpperAscii(bgColor);
+  if (t.empty() && b == "#000000") return "<FONT color=#909090>";
+  if (t == "#FFFFFF" && b.empty()) return "<FONT color=#909090>";
+  if (!t.empty() && t == b) {
+    return b == "#000000" ? "<FONT color=#FFFFFF>" : "<FONT color=#000000>";
+  }
+  return {};
+}
+
+std::string WithCrLfBreaks(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 32);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r') {
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += "\r\n";
+    } else if (c == '\n') {
+      out += "\r\n";
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+int x_GetHtml(App& app, const std::string& explicitTarget) {
+  RunState& st = app.state;
+  BuildHeaderBlock(app);
+
+  // The diagnostic panes mirror the lists, so clearing a list clears its pane.
+  st.SourceLines.clear();
+  st.FrameUrls.clear();
+  st.WorkLines.clear();
+  st.LocalFileLines.clear();
+
+  if (UrlKind(app, st.CurrentTarget, false) < 0 && CheckLocalPath(st.CurrentTarget) < 0) {
+    st.SourceLines.push_back("addr errer(" + st.CurrentTarget + ")");
+    return kGetHtmlBadTarget;
+  }
+
+  CreatePageBrowser(app);
+  NavigateTarget(app);
+  ShowStep(app, kProgressWait, kStepWait);
+  int result = x_WaitIE(app, kWaitPage, "4");
+
+  if (result == kWaitBrowserLost) {
+    CreatePageBrowser(app);
+    NavigateTarget(app);
+    ShowStep(app, kProgressWait, kStepWait);
+    bool offline = false;
+    try {
+      offline = app.PageBrowser->offline();
+    } catch (const BrowserError&) {
+      // A browser that cannot tell is left to the wait, which finds it lost.
+    }
+    if (offline) {
+      st.SourceLines.push_back(std::string(kOfflineNote));
+      QuitPageBrowser(app);
+      return kGetHtmlOffline;
+    }
+    result = x_WaitIE(app, kWaitPage, "4");
+  }
+  if (result < -19) return kGetHtmlNotLoaded;
+  if (result < 0) return kGetHtmlCancelled;
+
+  ShowStep(app, kProgressRead, kStepRead);
+  app.ProcessEvents();
+
+  DocumentFacts facts;
+  {
+    PageBrowserGuard guard(app);
+    facts = ReadDocument(app);
+  }
+  // The walk always starts with a fresh browser.
+  QuitPageBrowser(app);
+
+  if (facts.hasFrames && explicitTarget.empty()) {
+    CloseProgressWindow(app);
+    const std::string remembered = st.CurrentTarget;
+    (void)ChooseFrameTarget(app);
+    if (st.CurrentTarget != remembered) {
+      app.main.Edit1 = st.CurrentTarget;
+      app.ui.Refresh(View::MainWindow);
+      return kGetHtmlFrameChosen;
+    }
+    ShowProgressWindow(app);
+    app.progress.Label2.clear();
+    app.ui.Refresh(View::Progress);
+  }
+
+  ShowStep(app, kProgressEdit, kStepEdit);
+  x_EditHtml(app, facts.baseAddress);
+  ShowStep(app, kProgressDone, kStepDone);
+  return kGetHtmlPrepared;
+}
+
+}  // namespace vex
