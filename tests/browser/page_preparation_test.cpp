@@ -232,6 +232,15 @@ TEST_F(PreparationTest, LocalPageGetsTheFileAddressOfItsPathAsBase) {
   EXPECT_NE(std::find(app.state.WorkLines.begin(), app.state.WorkLines.end(),
                       "<BASE HREF=\"" + expected + "\">"),
             app.state.WorkLines.end());
+
+  // Typed as a file address, the target becomes its path and the BASE the
+  // same address again.
+  const std::string spaced =
+      dir.Write("x y/page.html", ReadFixture(CaseDir("local_file") + "/input.html"));
+  app.state.CurrentTarget = "file://" + ReplaceAll(spaced, " ", "%20");
+  ASSERT_EQ(x_GetHtml(app, ""), kGetHtmlPrepared);
+  EXPECT_EQ(app.state.CurrentTarget, spaced);
+  EXPECT_EQ(app.main.Edit2, "file://" + dir.path().string() + "/x%20y/page.html");
 }
 
 TEST_F(PreparationTest, ShowsEveryStepInTheProgressWindow) {
