@@ -129,7 +129,10 @@ const Pair TxtCliUsage{
     "  -i        対象はブラウザのキャッシュファイル: その取得元のURLをチェック\n"
     "  internet  起動中のブラウザが表示しているURLをチェック\n"
     "  --help    この説明を表示\n"
-    "設定ファイル: プログラムと同じフォルダ(または $VEXALORN_HOME)の vexalorn.ini\n",
+    "設定ファイル: プログラムと同じフォルダ(または $VEXALORN_HOME)の vexalorn.ini\n"
+    "質問: 端末から答えます。端末でないときは、サブフォルダの質問は「はい」、\n"
+    "      900件の質問は「いいえ」(続ける)。Ctrl-C はキャンセルボタンと同じです。\n"
+    "終了コード: 0 全ページが優秀または良好, 1 要チェックのページあり, 2 中断または失敗\n",
     "Usage: vexalorn-cli [options] [target]\n"
     "Checks the links of a web page, a local HTML file, a wildcard pattern or a batch\n"
     "file (*.bchk), and ends when done.\n"
@@ -139,7 +142,11 @@ const Pair TxtCliUsage{
     "  -i        the target is a browser-cache file: check the address it came from\n"
     "  internet  check the address shown by the running browser\n"
     "  --help    show this text\n"
-    "Settings: vexalorn.ini beside the program (or in $VEXALORN_HOME)\n"};
+    "Settings: vexalorn.ini beside the program (or in $VEXALORN_HOME)\n"
+    "Questions are asked on the terminal; without one, the subfolder question is\n"
+    "answered Yes and the 900-file question No (go on). Ctrl-C acts as Cancel.\n"
+    "Exit status: 0 every page very good or good, 1 a page needs a check,\n"
+    "2 the run was cut short or failed\n"};
 
 namespace {
 

@@ -1,60 +1,72 @@
-// vexalorn-cli: the check in automatic mode from the terminal.
+// vexalorn-cli: the check in automatic mode from the terminal; reports where
+// the results are.
 #include <unistd.h>
 
-#include <iostream>
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/app.h"
+#include "app/check_run.h"
+#include "app/progress_window.h"
 #include "app/startup.h"
 #include "app/texts.h"
+#include "cli/cli_texts.h"
+#include "cli/run_report.h"
 #include "cli/terminal_front_end.h"
 #include "platform/clock.h"
 #include "platform/http_client.h"
 
-namespace {
-
-bool WantsHelp(const std::vector<std::string>& args) {
-  for (const auto& a : args) {
-    if (a == "--help") return true;
-  }
-  return false;
-}
-
-// What the run would check, until the check itself is wired in.
-void ReportPlan(const vex::App& app) {
-  std::cout << "target: " << app.main.Edit1 << '\n'
-            << "page type: " << app.main.Button7.caption << " (JUMP=" << app.state.JumpMode << ")\n"
-            << "language and marks: CHAR=" << app.state.CharMode << '\n'
-            << "settings: " << app.state.IniPath << '\n';
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
+  using namespace vex;
   std::vector<std::string> args(argv + 1, argv + argc);
-  const bool help = WantsHelp(args);
+  const bool help = std::find(args.begin(), args.end(), "--help") != args.end();
   // The terminal program always runs in automatic mode.
   args.push_back("-a");
 
-  vex::SystemClock clock;
-  vex::TerminalFrontEnd ui(clock, std::cout, std::cin, ::isatty(STDIN_FILENO) == 1);
-  auto http = vex::http::MakeCurlClient(clock);
-  vex::App app(ui, clock, *http);
+  SystemClock clock;
+  cli::TerminalOptions options;
+  options.liveProgress = isatty(fileno(stderr)) != 0;
+  options.askOnTerminal = isatty(fileno(stdin)) != 0;
+  cli::TerminalFrontEnd ui(clock, options);
+  const std::unique_ptr<http::Client> httpClient = http::MakeCurlClient(clock);
+  App app(ui, clock, *httpClient);
+  ui.Attach(app);
 
-  vex::FormCreate(app, args);
+  FormCreate(app, args);
+  st1_FormCreate(app);
   if (help) {
-    std::cout << vex::texts::TxtCliUsage[app.state.CharMode == 1 ? 1 : 0];
-    vex::FormDestroy(app);
+    std::fputs(std::string(texts::TxtCliUsage[app.state.CharMode == 1 ? 1 : 0]).c_str(), stdout);
+    FormDestroy(app);
     return 0;
   }
-  vex::FormShow(app);
-  if (ui.closed()) {  // start-up did not finish
-    vex::FormDestroy(app);
-    return 1;
+  cli::InstallInterruptHandler();
+  FormShow(app);
+  if (!ui.TakeStartMessage()) {  // start-up did not finish
+    FormDestroy(app);
+    return cli::kExitCutShort;
   }
-  if (ui.TakeStartMessage()) ReportPlan(app);
-  app.state.Busy = 0;
-  vex::FormDestroy(app);
-  return 0;
+
+  // Messages of the start-up itself (a settings file that cannot be written)
+  // do not cut the run short.
+  const int messagesBefore = ui.messagesShown();
+  cli::RunEnd end;
+  end.outcome = RunCheck(app);
+  end.closeRequested = ui.closeRequested();
+  end.interrupted = ui.interrupted();
+  end.messagesShown = ui.messagesShown() - messagesBefore;
+
+  const int mode = app.state.CharMode;
+  for (const std::string& page : cli::ResultPages(app, ui.shownPages(), end.outcome.summaryPath)) {
+    std::printf("%s%s\n", std::string(cli::ResultPageLabel[mode]).c_str(), page.c_str());
+  }
+  if (!end.outcome.summaryPath.empty()) {
+    std::printf("%s%s\n", std::string(cli::SummaryLabel[mode]).c_str(),
+                end.outcome.summaryPath.c_str());
+  }
+  std::fflush(stdout);
+  const int status = cli::ExitStatus(app, end);
+  FormDestroy(app);
+  return status;
 }

@@ -1,0 +1,16 @@
+// Texts of the terminal program, in both languages ([0] Japanese, [1] English).
+#pragma once
+
+#include "app/texts.h"
+
+namespace vex::cli {
+
+extern const texts::Pair ResultPageLabel;
+extern const texts::Pair SummaryLabel;
+extern const texts::Pair DefaultAnswerYes;
+extern const texts::Pair DefaultAnswerNo;
+extern const texts::Pair AnswerPromptYesNo;
+extern const texts::Pair AnswerPromptYesNoCancel;
+extern const texts::Pair FramePrompt;
+
+}  // namespace vex::cli

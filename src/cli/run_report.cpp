@@ -1,0 +1,56 @@
+#include "cli/run_report.h"
+
+#include <algorithm>
+
+#include "app/app.h"
+#include "app/texts.h"
+#include "platform/text.h"
+
+namespace vex::cli {
+
+bool RatingIsGood(const std::string& rating) {
+  return rating.find("Very") != std::string::npos || rating.find("good") != std::string::npos;
+}
+
+int ExitStatus(App& app, const RunEnd& end) {
+  if (end.outcome.aborted || end.interrupted || end.messagesShown > 0 || !end.closeRequested ||
+      end.outcome.result != 0) {
+    return kExitCutShort;
+  }
+  const RunState& st = app.state;
+  if (st.TargetList.empty()) {
+    // The rating says "Very good" or "good" exactly when nothing but links
+    // that ask for authorisation were found.
+    const CountRecord& c = st.PageCounts;
+    const bool good = c.BrokenCount == 0 && c.TimedOutCount == 0 && c.AnchorCount == 0 &&
+                      c.JumpCount == 0 && c.RedirectedCount == 0;
+    return good ? kExitAllGood : kExitNeedsCheck;
+  }
+  const std::string notHtml(texts::TxtNotHtml[st.CharMode]);
+  for (const std::string& line : st.ResultLines) {
+    const std::string rating = line.substr(0, line.find(','));
+    if (rating == notHtml) continue;  // not checked
+    if (!RatingIsGood(rating)) return kExitNeedsCheck;
+  }
+  return kExitAllGood;
+}
+
+std::vector<std::string> ResultPages(const App& app, const std::vector<std::string>& shownPages,
+                                     const std::string& summaryPath) {
+  std::vector<std::string> pages;
+  auto add = [&](const std::string& path) {
+    if (path.empty() || path == summaryPath) return;
+    if (std::find(pages.begin(), pages.end(), path) == pages.end()) pages.push_back(path);
+  };
+  for (const std::string& line : app.state.ResultLines) {
+    const std::size_t first = line.find(',');
+    if (first == std::string::npos) continue;
+    const std::size_t second = line.find(',', first + 1);
+    add(Trim(line.substr(first + 1,
+                         second == std::string::npos ? std::string::npos : second - first - 1)));
+  }
+  for (const std::string& path : shownPages) add(path);
+  return pages;
+}
+
+}  // namespace vex::cli

@@ -1,0 +1,38 @@
+// What the terminal program reports after a run: the result pages written,
+// the summary report, and the exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/check_run.h"
+
+namespace vex {
+struct App;
+}
+
+namespace vex::cli {
+
+inline constexpr int kExitAllGood = 0;     // every checked page very good or good
+inline constexpr int kExitNeedsCheck = 1;  // some page needs a check
+inline constexpr int kExitCutShort = 2;    // a message, an abort, a cancel, a failure
+
+// How the run ended, as the front end saw it.
+struct RunEnd {
+  RunOutcome outcome;
+  bool closeRequested = false;
+  bool interrupted = false;
+  int messagesShown = 0;
+};
+
+// Whether a page's rating counts as very good or good (as the summary grades).
+bool RatingIsGood(const std::string& rating);
+
+[[nodiscard]] int ExitStatus(App& app, const RunEnd& end);
+
+// The annotated pages of the run, in order and each once: those of the
+// result lines and those handed to the user, without the summary report.
+std::vector<std::string> ResultPages(const App& app, const std::vector<std::string>& shownPages,
+                                     const std::string& summaryPath);
+
+}  // namespace vex::cli

@@ -1,0 +1,326 @@
+// The terminal program: its pieces, and the built program run as a child
+// process on small sites in a temporary folder.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/app.h"
+#include "app/models.h"
+#include "cli/run_report.h"
+#include "cli/terminal_front_end.h"
+#include "platform/line_list.h"
+#include "platform/text.h"
+#include "support/loopback_server.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace vex::cli {
+namespace {
+
+// --- Progress lines ----------------------------------------------------------
+
+ProgressModel Progress(std::string label1, std::string label2, int pos, int max) {
+  ProgressModel p;
+  p.visible = true;
+  p.Label1 = std::move(label1);
+  p.Label2 = std::move(label2);
+  p.st1_ProBar1 = {0, max, pos, true};
+  return p;
+}
+
+TEST(ProgressLineTest, ShowsBatchPhaseBarAndAddressWithinTheWidth) {
+  ProgressModel p =
+      Progress("3 / 12On Checking", "http://127.0.0.1/a/very/long/address.html", 6, 12);
+  p.Label4Visible = true;
+  p.Label4 = "On Batch-Process<2/5>";
+  EXPECT_EQ(ProgressLine(p, 200),
+            "On Batch-Process<2/5> 3 / 12On Checking [##########..........] "
+            "http://127.0.0.1/a/very/long/address.html");
+  const std::string narrow = ProgressLine(p, 80);
+  EXPECT_LE(narrow.size(), 79u);
+  EXPECT_NE(narrow.find("~"), std::string::npos) << "the address is cut at its start";
+  EXPECT_NE(narrow.find("address.html"), std::string::npos);
+
+  // Wide characters count two columns and are never cut in half.
+  p.Label2 = "http://127.0.0.1/" + std::string(40, 'a') + "ページ";
+  const std::string wide = ProgressLine(p, 72);
+  EXPECT_NE(wide.find("ページ"), std::string::npos);
+}
+
+TEST(ProgressLineTest, PlainTextChangesOnlyWithPhaseOrPage) {
+  ProgressModel p = Progress("1 / 12On Checking", "http://127.0.0.1/x", 1, 12);
+  const std::string first = PlainProgressText(p, "/site/a.html");
+  p.Label1 = "2 / 12On Checking";
+  p.Label2 = "http://127.0.0.1/y";
+  EXPECT_EQ(PlainProgressText(p, "/site/a.html"), first) << "a new link is no new line";
+  EXPECT_NE(PlainProgressText(p, "/site/b.html"), first);
+  p.Label1 = "On Totalizing";
+  EXPECT_NE(PlainProgressText(p, "/site/a.html"), first);
+  p.visible = false;
+  EXPECT_EQ(PlainProgressText(p, "/site/a.html"), "");
+}
+
+// --- Exit status and result pages --------------------------------------------
+
+TEST(RunReportTest, RatingsDecideTheExitStatus) {
+  struct Case {
+    const char* name;
+    LineList results;
+    RunEnd end;
+    int status;
+  };
+  RunEnd fine;
+  fine.closeRequested = true;
+  RunEnd aborted = fine;
+  aborted.outcome.aborted = true;
+  RunEnd interrupted = fine;
+  interrupted.interrupted = true;
+  RunEnd told = fine;
+  told.messagesShown = 1;
+  RunEnd stayedOpen;
+  RunEnd failed = fine;
+  failed.outcome.result = -9;
+  const std::vector<Case> cases = {
+      {"AllGood", {"Very good!<3>,/r/1.htm,a", "<4>good!(--)1,/r/2.htm,b"}, fine, 0},
+      {"NotHtmlIsNotChecked",
+       {"Very good!<3>,/r/1.htm,a", "This file is not a HTML file., ,t"},
+       fine,
+       0},
+      {"OneNeedsACheck", {"Very good!<3>,/r/1.htm,a", "<4>(NG)2,/r/2.htm,b"}, fine, 1},
+      {"Aborted", {"Very good!<3>,/r/1.htm,a"}, aborted, 2},
+      {"Interrupted", {"Very good!<3>,/r/1.htm,a"}, interrupted, 2},
+      {"MessageShown", {"Very good!<3>,/r/1.htm,a"}, told, 2},
+      {"WindowStayedOpen", {"Very good!<3>,/r/1.htm,a"}, stayedOpen, 2},
+      {"CheckFailed", {}, failed, 2},
+  };
+  ManualClock clock;
+  TerminalFrontEnd ui(clock, {});
+  struct NullHttp final : http::Client {
+    http::TransferId Start(const http::Request&) override { return 0; }
+    bool Poll(int) override { return false; }
+    bool Done(http::TransferId) const override { return true; }
+    http::Response Take(http::TransferId) override { return {}; }
+    void Cancel(http::TransferId) override {}
+    void CancelAll() override {}
+    std::size_t InFlight() const override { return 0; }
+    void SetLimits(int, int) override {}
+  } http;
+  App app(ui, clock, http);
+  app.state.CharMode = 1;
+  for (const Case& c : cases) {
+    app.state.TargetList = {"[vexalorn batch file]", "a", "b"};
+    app.state.ResultLines = c.results;
+    EXPECT_EQ(ExitStatus(app, c.end), c.status) << c.name;
+  }
+  // A single target: its counts, as its rating would say.
+  app.state.TargetList.clear();
+  app.state.ResultLines.clear();
+  app.state.PageCounts = CountRecord{};
+  app.state.PageCounts.AuthCount = 2;
+  EXPECT_EQ(ExitStatus(app, fine), 0) << "good!(--)2";
+  app.state.PageCounts.RedirectedCount = 1;
+  EXPECT_EQ(ExitStatus(app, fine), 1);
+
+  app.state.ResultLines = {"Very good!<3>,/r/1.htm,a", "This file is not a HTML file., ,t",
+                           "<4>(NG)2,/r/2.htm,b"};
+  EXPECT_EQ(ResultPages(app, {"/r/2.htm", "/r/9.htm", "/r/sum.htm"}, "/r/sum.htm"),
+            (std::vector<std::string>{"/r/1.htm", "/r/2.htm", "/r/9.htm"}));
+}
+
+// --- The program -------------------------------------------------------------
+
+struct Child {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class CliProgramTest : public ::testing::Test {
+ protected:
+  // Starts the program in `cwd` with VEXALORN_HOME at the home folder;
+  // stdin is /dev/null, so the questions take their defaults.
+  pid_t Spawn(const std::vector<std::string>& args, const std::string& cwd) {
+    std::vector<std::string> argv{std::string(VEXALORN_BUILD_DIR) + "/vexalorn-cli"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> cargv;
+    for (std::string& a : argv) cargv.push_back(a.data());
+    cargv.push_back(nullptr);
+
+    std::vector<std::string> env{"VEXALORN_HOME=" + home.path().string(), "LANG=C.UTF-8", "TZ=UTC"};
+    for (char** e = environ; *e; ++e) {
+      const std::string s(*e);
+      if (s.rfind("VEXALORN_HOME=", 0) != 0 && s.rfind("http_proxy=", 0) != 0 &&
+          s.rfind("HTTP_PROXY=", 0) != 0) {
+        env.push_back(s);
+      }
+    }
+    std::vector<char*> cenv;
+    for (std::string& e : env) cenv.push_back(e.data());
+    cenv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), cenv.data());
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(rc, 0);
+    return pid;
+  }
+  Child Wait(pid_t pid) {
+    Child c;
+    int status = 0;
+    if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) c.status = WEXITSTATUS(status);
+    (void)ReadFileBytes(outPath, c.out);
+    (void)ReadFileBytes(errPath, c.err);
+    return c;
+  }
+  Child Run(const std::vector<std::string>& args) { return Wait(Spawn(args, site.path())); }
+
+  testing::TempDir site;
+  testing::TempDir home;
+  testing::TempDir io;
+  std::string outPath = io / "out.txt";
+  std::string errPath = io / "err.txt";
+};
+
+struct EndCase {
+  const char* name;
+  std::vector<std::string> files;  // written with a small page each
+  const char* batch;               // content of list.bchk, "" for none
+  std::vector<std::string> args;
+  int status;
+  const char* err;  // expected within stderr, "" for nothing particular
+};
+
+class CliEndingTest : public CliProgramTest, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(CliEndingTest, ExitStatus) {
+  const EndCase& c = GetParam();
+  for (const std::string& f : c.files) {
+    site.Write(
+        f, f.ends_with(".txt") ? "plain text\n" : "<html><body><p>no links</p></body></html>\n");
+  }
+  if (*c.batch) site.Write("list.bchk", c.batch);
+  const Child r = Run(c.args);
+  EXPECT_EQ(r.status, c.status) << r.err;
+  EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CliEndingTest,
+    ::testing::Values(
+        EndCase{"MissingFile", {}, "", {"-s:1", "gone.html"}, 2, "This file is not exist."},
+        EndCase{"NoTarget", {}, "", {"-s:1"}, 2, "This file is not exist."},
+        EndCase{"NotHtml",
+                {"notes.txt"},
+                "",
+                {"-s:1", "notes.txt"},
+                2,
+                "This file is not a HTML file."},
+        EndCase{"WildcardMatchingNothing",
+                {"a.html"},
+                "",
+                {"-s:1", "*.xyz"},
+                2,
+                "This file is not exist."},
+        EndCase{"BatchWithoutHeader", {"a.html"}, "a.html\n", {"-s:1", "list.bchk"}, 2, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RatingCase {
+  const char* name;
+  const char* page;  // index.html; about.html exists beside it
+  int status;
+};
+
+class CliRatingTest : public CliProgramTest, public ::testing::WithParamInterface<RatingCase> {};
+
+TEST_P(CliRatingTest, SingleFileAndItsAnnotatedPage) {
+  site.Write("about.html", "<html><body><p id=\"x\">about</p></body></html>\n");
+  site.Write("index.html", GetParam().page);
+  const Child r = Run({"-s:1", "index.html"});
+  EXPECT_EQ(r.status, GetParam().status) << r.err;
+  const std::string label = "Result page: ";
+  const std::size_t at = r.out.find(label);
+  ASSERT_NE(at, std::string::npos) << r.out;
+  const std::string path =
+      r.out.substr(at + label.size(), r.out.find('\n', at) - at - label.size());
+  std::string annotated;
+  EXPECT_TRUE(ReadFileBytes(path, annotated)) << path;
+  EXPECT_NE(annotated.find("VEXALORN"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, CliRatingTest,
+    ::testing::Values(
+        RatingCase{"GoodLink", "<html><body><a href=\"about.html\">a</a></body></html>\n", 0},
+        RatingCase{"BrokenLink",
+                   "<html><body><a href=\"about.html\">a</a> <a href=\"gone.html\">b</a>"
+                   "</body></html>\n",
+                   1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliProgramTest, BatchWithRelativeLinesWritesTheSummary) {
+  site.Write("a.html", "<html><body><a href=\"b/b.html\">b</a></body></html>\n");
+  site.Write("b/b.html", "<html><body><a href=\"../a.html\">a</a></body></html>\n");
+  site.Write("notes.txt", "plain text\n");
+  site.Write("list.bchk", "[vexalorn batch file]\r\na.html\r\n\r\nnotes.txt\r\nb/b.html\r\n");
+  const Child r = Run({"-s:1", "list.bchk"});
+  EXPECT_EQ(r.status, 0) << r.err << r.out;
+  const std::string label = "Summary report: ";
+  const std::size_t at = r.out.find(label);
+  ASSERT_NE(at, std::string::npos) << r.out;
+  std::string summary;
+  ASSERT_TRUE(ReadFileBytes(Trim(r.out.substr(at + label.size())), summary));
+  EXPECT_NE(summary.find(site / "b/b.html"), std::string::npos) << "absolute entries";
+  EXPECT_NE(summary.find("Very good!"), std::string::npos) << summary;
+}
+
+// Ctrl-C while the second entry's page is loading: the batch ends with the
+// summary of the first entry and the cancelled end time.
+TEST_F(CliProgramTest, InterruptWhileLoadingEndsTheBatchWithASummary) {
+  testing::LoopbackServer server;
+  std::atomic<bool> asked{false};
+  server.server().Get("/slow.html", [&](const httplib::Request&, httplib::Response& res) {
+    asked = true;
+    server.HangUntilStopped(20000);
+    res.set_content("<html><body></body></html>", "text/html");
+  });
+  server.Start();
+  site.Write("a.html", "<html><body><p>first</p></body></html>\n");
+  site.Write("list.bchk", "[vexalorn batch file]\na.html\n" + server.Url("/slow.html") + "\n");
+  const pid_t pid = Spawn({"-s:1", "list.bchk"}, site.path());
+  for (int i = 0; i < 1000 && !asked; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(asked) << "the slow page was never asked for";
+  kill(pid, SIGINT);
+  const Child r = Wait(pid);
+  server.Stop();
+  EXPECT_EQ(r.status, 2) << r.err;
+  const std::string label = "Summary report: ";
+  const std::size_t at = r.out.find(label);
+  ASSERT_NE(at, std::string::npos) << r.out << r.err;
+  std::string summary;
+  ASSERT_TRUE(ReadFileBytes(Trim(r.out.substr(at + label.size())), summary));
+  EXPECT_NE(summary.find("Canceled"), std::string::npos);
+  EXPECT_NE(summary.find(site / "a.html"), std::string::npos);
+  EXPECT_EQ(summary.find("slow.html\""), std::string::npos) << "the cancelled entry has no row";
+}
+
+}  // namespace
+}  // namespace vex::cli
