@@ -281,7 +281,7 @@ RunOutcome RunCheck(App& app) {
           std::string target;
           if (plain && !IsHtmlFile(entry)) {
             ClearCounts(st.PageCounts);
-            (void)AddPageResult(st.PageCounts, st.RunTotals);
+            (void)AddPageResult(st.PageCounts, st.RunTotals, st.CharMode);
             rating = Text(app, texts::TxtNotHtml);
             target = " ";
           } else {
@@ -298,7 +298,7 @@ RunOutcome RunCheck(App& app) {
               cancelled = true;
               break;
             }
-            rating = AddPageResult(st.PageCounts, st.RunTotals);
+            rating = AddPageResult(st.PageCounts, st.RunTotals, st.CharMode);
           }
           st.ResultLines.push_back(rating + "," + target + "," + entry);
         }

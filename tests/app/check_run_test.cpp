@@ -57,7 +57,7 @@ void ClearCounts(CountRecord& counts) {
   counts = CountRecord{};
 }
 
-std::string AddPageResult(const CountRecord& page, CountRecord& totals) {
+std::string AddPageResult(const CountRecord& page, CountRecord& totals, int) {
   totals.LinkCount += page.LinkCount;
   totals.BrokenCount += page.BrokenCount;
   totals.PagesCounted += 1;
