@@ -1,10 +1,8 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "ui/program.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QMainWindow window;
-  window.setWindowTitle("VEXALORN");
-  window.show();
-  return app.exec();
+  QApplication qt(argc, argv);
+  return vex::ui::RunProgram(qt, argc, argv);
 }

@@ -1,0 +1,22 @@
+// The two mode buttons of the main window; each relabels the window.
+#include "app/app.h"
+#include "app/main_window.h"
+#include "app/mode_labels.h"
+
+namespace vex {
+
+void Button5Click(App& app) {
+  if (IsBusy(app)) return;
+  app.state.CharMode = app.state.CharMode == 0 ? 1 : 0;
+  x_ZenHan(app);
+  app.ui.Refresh(View::MainWindow);
+}
+
+void Button7Click(App& app) {
+  if (IsBusy(app)) return;
+  app.state.JumpMode = app.state.JumpMode + 1 > 2 ? 0 : app.state.JumpMode + 1;
+  x_JumpChk(app);
+  app.ui.Refresh(View::MainWindow);
+}
+
+}  // namespace vex

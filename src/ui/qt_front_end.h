@@ -1,0 +1,81 @@
+// The desktop front end: events through Qt's event loop, dialogs as modal Qt
+// boxes, pages handed to the desktop's web browser.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "app/front_end.h"
+#include "platform/clock.h"
+
+class QWidget;
+
+namespace vex {
+struct App;
+}
+
+namespace vex::ui {
+
+class MainWindowView;
+class ProgressView;
+class FrameChooserView;
+
+// "description|pattern|description|pattern" to Qt name filters
+// ("description (pattern)", with ";" between patterns turned into blanks).
+QStringList NameFiltersOf(const std::string& filters);
+
+// The message and question boxes: no icon, the application title as caption.
+std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& title, const std::string& text,
+                                            QMessageBox::StandardButtons buttons, QWidget* parent);
+Answer AnswerOf(int standardButton);
+
+class QtFrontEnd : public FrontEnd {
+ public:
+  explicit QtFrontEnd(Clock& clock);
+  ~QtFrontEnd() override;
+
+  // Creates the three windows over the App's models (in the program's order:
+  // main window, progress window, frame chooser).
+  void Attach(App& app);
+
+  MainWindowView* mainWindow() const { return main_.get(); }
+  ProgressView* progressWindow() const { return progress_.get(); }
+  FrameChooserView* frameChooser() const { return frames_.get(); }
+
+  void ProcessEvents() override;
+  void Pause(int ms) override;
+  void ShowMessage(const std::string& text) override;
+  Answer AskYesNo(const std::string& text) override;
+  Answer AskYesNoCancel(const std::string& text) override;
+  std::vector<std::string> ChooseOpenFiles(const std::string& filters,
+                                           int batchFilterIndex) override;
+  std::optional<std::string> ChooseSaveFile(const std::string& filters,
+                                            const std::string& defaultExtension) override;
+  std::optional<int> ChooseFrame(const std::vector<std::string>& entries) override;
+  void ShowPage(const std::string& path) override;
+  void PostStartMessage() override;
+  void CloseMainWindow() override;
+  void Refresh(View view) override;
+  bool OpenHelp(const std::string& path) override;
+  void FitProgressHeight() override;
+
+ protected:
+  // Runs a modal box; a test replaces this so that nothing blocks.
+  virtual int ExecBox(QMessageBox& box);
+  // Opens an address in the desktop's browser; a test records it instead.
+  virtual bool OpenUrl(const QString& fileUrl);
+
+ private:
+  Answer Ask(const std::string& text, QMessageBox::StandardButtons buttons);
+  std::string Title() const;
+
+  Clock& clock_;
+  App* app_ = nullptr;
+  std::unique_ptr<MainWindowView> main_;
+  std::unique_ptr<ProgressView> progress_;
+  std::unique_ptr<FrameChooserView> frames_;
+};
+
+}  // namespace vex::ui
