@@ -7,14 +7,16 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-
 #include <exception>
+#include <string>
 
 #include "app/app.h"
 #include "app/check_run.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
+#include "links/link_walk.h"
 #include "platform/line_list.h"
+#include "probe/address_check.h"
 #include "ui/ui_font.h"
 
 namespace vex::ui {
@@ -29,6 +31,18 @@ QPushButton* MakeButton(QWidget* parent, const QString& caption, const ControlPl
   auto* b = new QPushButton(caption, parent);
   Place(b, p);
   return b;
+}
+
+// Nothing may leave a Qt slot by an exception: a failure is shown instead.
+// The window shows whatever the handler left behind either way.
+template <typename Handler>
+void Guarded(App& app, Handler handler) {
+  try {
+    handler();
+  } catch (const std::exception& failure) {
+    app.ui.ShowMessage(failure.what());
+  }
+  app.ui.Refresh(View::MainWindow);
 }
 
 // The diagnostic boxes are not in the Tab order.
@@ -165,10 +179,17 @@ void MainWindowView::BuildDiagnosticArea() {
   for (QPushButton* b : {button1, button2, button3, button6}) b->setFocusPolicy(Qt::ClickFocus);
   for (QPushButton* b : {button1, button2, button3, button6, button8}) b->setAutoDefault(false);
 
-  // Page preparation, the single-link probe and the walk come with the run.
+  // Page preparation is not wired here yet; the address check and the walk
+  // work on whatever the last check left behind.
   button1->setEnabled(false);
-  button2->setEnabled(false);
-  button6->setEnabled(false);
+  connect(button2, &QPushButton::clicked, this,
+          [this] { Guarded(app_, [this] { (void)Button2Click(app_); }); });
+  connect(button6, &QPushButton::clicked, this, [this] {
+    Guarded(app_, [this] {
+      std::string shownAtEnd;  // empty: the annotated page is shown
+      (void)WalkLinks(app_, shownAtEnd);
+    });
+  });
   connect(button3, &QPushButton::clicked, this, [this] { Button3Click(app_); });
   connect(button8, &QPushButton::clicked, this, [this] { Button8Click(app_); });
 }

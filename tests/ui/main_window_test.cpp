@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "app/mode_labels.h"
+#include "app/texts.h"
 #include "platform/line_list.h"
 #include "scripted_qt_front_end.h"
 #include "support/temp_dir.h"
@@ -36,6 +37,7 @@ class MainWindowViewTest : public QObject {
   void pauseRunsOnTheProgramClock();
   void pagesAndHelpGoToTheDesktop();
   void closingTheWindowEndsTheProgramAndStopsARun();
+  void diagnosticButtonsReachTheirHandlers();
 };
 
 void MainWindowViewTest::topRowAtItsPlaces() {
@@ -231,6 +233,31 @@ void MainWindowViewTest::closingTheWindowEndsTheProgramAndStopsARun() {
   QCOMPARE(closed.count(), 1);
   QVERIFY(!p.ui.mainWindow()->isVisible());
   QCOMPARE(p.app.state.CancelFlag, -1);
+}
+
+void MainWindowViewTest::diagnosticButtonsReachTheirHandlers() {
+  QtTestProgram p;
+  p.app.main.diagnosticLayout = true;
+  p.ui.Refresh(vex::View::MainWindow);
+  QPushButton* get = nullptr;
+  QPushButton* check = nullptr;
+  for (QPushButton* b : p.ui.mainWindow()->findChildren<QPushButton*>()) {
+    if (b->text() == "Get") get = b;
+    if (b->text() == "Check") check = b;
+  }
+  QVERIFY(get && check);
+  QVERIFY(!get->isEnabled());  // page preparation is not reachable from here yet
+
+  // A local target that does not exist: the address check says so, no probe.
+  vex::testing::TempDir dir;
+  p.app.state.CurrentTarget = dir / "missing.html";
+  p.app.state.CancelFlag = -1;
+  QTest::mouseClick(check, Qt::LeftButton);
+  QCOMPARE(p.ui.boxes.size(), std::size_t(1));
+  QCOMPARE(
+      p.ui.boxes[0].text,
+      QString::fromStdString("Local=" + std::string(vex::texts::MarkNG[p.app.state.CharMode])));
+  QCOMPARE(p.app.state.CancelFlag, 0);
 }
 
 QTEST_MAIN(MainWindowViewTest)
