@@ -14,6 +14,7 @@
 #include "app/check_run.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
+#include "browser/page_preparation.h"
 #include "links/link_walk.h"
 #include "platform/line_list.h"
 #include "probe/address_check.h"
@@ -179,9 +180,10 @@ void MainWindowView::BuildDiagnosticArea() {
   for (QPushButton* b : {button1, button2, button3, button6}) b->setFocusPolicy(Qt::ClickFocus);
   for (QPushButton* b : {button1, button2, button3, button6, button8}) b->setAutoDefault(false);
 
-  // Page preparation is not wired here yet; the address check and the walk
-  // work on whatever the last check left behind.
-  button1->setEnabled(false);
+  // The three work on whatever the last check left behind; a browser
+  // failure that page preparation raises is shown by Guarded.
+  connect(button1, &QPushButton::clicked, this,
+          [this] { Guarded(app_, [this] { (void)x_GetHtml(app_, std::string()); }); });
   connect(button2, &QPushButton::clicked, this,
           [this] { Guarded(app_, [this] { (void)Button2Click(app_); }); });
   connect(button6, &QPushButton::clicked, this, [this] {
