@@ -257,6 +257,11 @@ void MainWindowViewTest::diagnosticButtonsReachTheirHandlers() {
       p.ui.boxes[0].text,
       QString::fromStdString("Local=" + std::string(vex::texts::MarkNG[p.app.state.CharMode])));
   QCOMPARE(p.app.state.CancelFlag, 0);
+
+  // Page preparation again on the same target: it refuses the address.
+  QTest::mouseClick(get, Qt::LeftButton);
+  QCOMPARE(p.app.state.SourceLines.size(), std::size_t(1));
+  QCOMPARE(p.app.state.SourceLines[0], "addr errer(" + p.app.state.CurrentTarget + ")");
 }
 
 QTEST_MAIN(MainWindowViewTest)
