@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,9 @@ std::string ReplaceAllIgnoreCase(std::string_view s, std::string_view from, std:
 // Decimal text to integer: whole text must be an optional sign and digits
 // (after trimming); otherwise `fallback`.
 long long ToIntOr(std::string_view s, long long fallback);
+
+// Appends the UTF-8 form of one code point (up to U+10FFFF).
+void AppendUtf8(std::string& out, std::uint32_t codePoint);
 
 // Escapes &, <, > (text) and additionally " (attribute values).
 std::string EscapeHtmlText(std::string_view s);

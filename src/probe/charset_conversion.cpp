@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace vex {
 
 namespace {
@@ -18,24 +20,6 @@ bool IsContinuation(std::uint8_t b) {
 }
 
 enum class Utf8Rule { Strict, Lenient };
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 bool IsHighSurrogate(std::uint32_t u) {
   return u >= 0xD800 && u <= 0xDBFF;
