@@ -1,0 +1,179 @@
+// The desktop program from the Check! button to the page handed to the
+// browser: real windows, the real check over loopback, only the dialogs and
+// the desktop scripted.
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "app/progress_window.h"
+#include "app/startup.h"
+#include "app/texts.h"
+#include "platform/file_system.h"
+#include "platform/http_client.h"
+#include "platform/text.h"
+#include "scripted_qt_front_end.h"
+#include "support/loopback_server.h"
+#include "support/scoped_env.h"
+#include "support/shiftable_clock.h"
+#include "support/temp_dir.h"
+#include "ui/main_window_view.h"
+#include "ui/progress_view.h"
+
+namespace {
+
+// The program as main() builds it, with the front end's blocking parts
+// scripted, a clock that never makes a test wait and a temporary home.
+struct LiveProgram {
+  explicit LiveProgram(const std::vector<std::string>& args) {
+    vex::FormCreate(app, args);
+    vex::st1_FormCreate(app);
+    ui.Refresh(vex::View::MainWindow);
+    ui.Refresh(vex::View::Progress);
+    ui.mainWindow()->show();
+  }
+  ~LiveProgram() { vex::FormDestroy(app); }
+
+  vex::testing::TempDir home;
+  vex::testing::ScopedEnv homeEnv{"VEXALORN_HOME", (home.path().string() + "/").c_str()};
+  vex::testing::ScopedEnv noProxy{"http_proxy", nullptr};
+  vex::testing::ShiftableClock clock;
+  vex::testing::ScriptedQtFrontEnd ui{clock};
+  std::unique_ptr<vex::http::Client> http = vex::http::MakeCurlClient(clock);
+  vex::App app{ui, clock, *http};
+  bool attached = (ui.Attach(app), true);
+};
+
+// The saved page behind the one address the desktop was asked to open.
+std::string ShownPage(const vex::testing::ScriptedQtFrontEnd& ui) {
+  if (ui.openedUrls.size() != 1) return {};
+  const QUrl url(ui.openedUrls.front());
+  if (!url.isLocalFile()) return {};
+  std::string bytes;
+  if (!vex::ReadFileBytes(url.toLocalFile().toStdString(), bytes)) return {};
+  return bytes;
+}
+
+constexpr int kRunLimitMs = 20000;
+
+}  // namespace
+
+class CheckEndToEndTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void checkButtonSavesAndShowsTheMarkedPage_data();
+  void checkButtonSavesAndShowsTheMarkedPage();
+  void cancelButtonStopsTheWalk();
+};
+
+void CheckEndToEndTest::checkButtonSavesAndShowsTheMarkedPage_data() {
+  QTest::addColumn<int>("charMode");
+  QTest::addColumn<bool>("automatic");
+  QTest::newRow("Japanese, by the button") << 0 << false;
+  QTest::newRow("English, by the button") << 1 << false;
+  QTest::newRow("English, automatic") << 1 << true;
+}
+
+void CheckEndToEndTest::checkButtonSavesAndShowsTheMarkedPage() {
+  QFETCH(int, charMode);
+  QFETCH(bool, automatic);
+  vex::testing::LoopbackServer server;
+  server.server().Get("/good.html", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("<html><body>fine</body></html>", "text/html");
+  });
+  server.server().Get("/page.html", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content(
+        "<html><head><title>Links</title></head><body>"
+        "<a href=\"good.html\">good</a> <a href=\"missing.html\">broken</a>"
+        "</body></html>",
+        "text/html");
+  });
+  server.Start();
+  const std::string page = server.Url("/page.html");
+
+  std::vector<std::string> args{"-s:" + std::to_string(charMode)};
+  if (automatic) args.insert(args.end(), {"-a", page});
+  LiveProgram p(args);
+  vex::ui::MainWindowView* window = p.ui.mainWindow();
+  if (automatic) {
+    vex::FormShow(p.app);  // posts the start message by itself
+  } else {
+    QTest::keyClicks(window->edit1(), QString::fromStdString(page));
+    QTest::mouseClick(window->checkButton(), Qt::LeftButton);
+  }
+  QCOMPARE(p.ui.startMessages, 1);
+  QTRY_VERIFY_WITH_TIMEOUT(p.app.state.Busy == 0 && !p.ui.openedUrls.isEmpty(), kRunLimitMs);
+
+  const std::string shown = ShownPage(p.ui);
+  QVERIFY2(!shown.empty(), qPrintable(p.ui.openedUrls.join(' ')));
+  QVERIFY(QUrl(p.ui.openedUrls.front())
+              .toLocalFile()
+              .startsWith(QString::fromStdString(p.home.path().string())));
+  QVERIFY2(vex::Contains(shown, std::string(vex::texts::MarkOK[charMode])), shown.c_str());
+  QVERIFY2(vex::Contains(shown, std::string(vex::texts::MarkNG[charMode])), shown.c_str());
+  QCOMPARE(p.app.state.PageCounts.LinkCount, 2);
+  QCOMPARE(p.app.state.PageCounts.BrokenCount, 1);
+  QVERIFY(p.ui.boxes.empty());
+  QVERIFY(!p.ui.progressWindow()->isVisible());
+  // Automatic mode closes the window at the end; by the button it stays.
+  QCOMPARE(window->isVisible(), !automatic);
+}
+
+void CheckEndToEndTest::cancelButtonStopsTheWalk() {
+  vex::testing::LoopbackServer server;
+  std::atomic<bool> asked{false};
+  std::atomic<bool> pressed{false};
+  // The first link answers only once Cancel was pressed, so the press falls
+  // in the walk; the link after it must then never be asked for.
+  server.server().Get("/slow.html", [&](const httplib::Request&, httplib::Response& res) {
+    asked = true;
+    for (int i = 0; i < 2000 && !pressed; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    res.set_content("<html></html>", "text/html");
+  });
+  server.server().Get("/after.html", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("<html></html>", "text/html");
+  });
+  server.server().Get("/page.html", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content(
+        "<html><body><a href=\"slow.html\">slow</a> <a href=\"after.html\">after</a>"
+        "</body></html>",
+        "text/html");
+  });
+  server.Start();
+
+  LiveProgram p({"-s:1"});
+  // The user's press, once the slow link is being read and shown.
+  QTimer press;
+  QObject::connect(&press, &QTimer::timeout, [&] {
+    if (pressed || !asked || !p.ui.progressWindow()->isVisible()) return;
+    QTest::mouseClick(p.ui.progressWindow()->cancelButton(), Qt::LeftButton);
+    pressed = true;
+  });
+  press.start(10);
+
+  QTest::keyClicks(p.ui.mainWindow()->edit1(), QString::fromStdString(server.Url("/page.html")));
+  QTest::mouseClick(p.ui.mainWindow()->checkButton(), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(pressed && p.app.state.Busy == 0, kRunLimitMs);
+  press.stop();
+
+  QCOMPARE(server.Hits("/after.html"), 0);
+  QVERIFY(!p.ui.progressWindow()->isVisible());
+  const std::string shown = ShownPage(p.ui);
+  QVERIFY2(vex::Contains(shown, "Check Canceled"), shown.c_str());
+  QVERIFY(p.ui.mainWindow()->isVisible());
+}
+
+QTEST_MAIN(CheckEndToEndTest)
+#include "check_end_to_end_test.moc"
