@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <algorithm>
 
 #include "app/app.h"
 #include "ui/ui_font.h"
@@ -43,7 +44,12 @@ void FrameChooserView::Refresh() {
   Label2->setText(Q(m.Label2));
   Label1->adjustSize();
   Label2->adjustSize();
-  resize(ClientWidth(m.geometry.width), ClientHeight(m.geometry.height));
+  // The design width holds the texts in the narrow face it was drawn with;
+  // with a wider face the window grows rather than cut the texts off.
+  constexpr int kRightMargin = 8;
+  const int fit =
+      std::max(Label1->geometry().right(), Label2->geometry().right()) + 1 + kRightMargin;
+  resize(std::max(ClientWidth(m.geometry.width), fit), ClientHeight(m.geometry.height));
   move(m.geometry.left, m.geometry.top);
 }
 

@@ -21,9 +21,10 @@ namespace vex::ui {
 
 namespace {
 
-// How long the hook waits for a real run to show its progress window.
-constexpr int kRunWaitSteps = 100;
-constexpr int kStepMs = 100;
+// How long the hook waits for a real run to end; it looks often, so that a
+// walk over loopback links is caught while it counts.
+constexpr int kRunWaitSteps = 3000;
+constexpr int kStepMs = 20;
 
 struct Hook {
   App& app;
@@ -31,6 +32,7 @@ struct Hook {
   QString dir;
   QString prefix;
   int steps = 0;
+  bool startGrabbed = false;
   bool runGrabbed = false;
 
   void Save(QWidget* w, const QString& name) const {
@@ -68,9 +70,19 @@ void Finish(const std::shared_ptr<Hook>& hook) {
   QCoreApplication::quit();
 }
 
+// The window while the links of a page are walked: some counted, one shown.
+bool Walking(const ProgressModel& p) {
+  return p.visible && p.st1_ProBar1.position > 0 && !p.Label2.empty() &&
+         p.Label1.find(" / ") != std::string::npos;
+}
+
 void Poll(const std::shared_ptr<Hook>& hook) {
   App& app = hook->app;
-  if (app.progress.visible && !hook->runGrabbed) {
+  if (app.progress.visible && !hook->startGrabbed) {
+    hook->Save(hook->frontEnd.progressWindow(), "progress-start");
+    hook->startGrabbed = true;
+  }
+  if (Walking(app.progress) && !hook->runGrabbed) {
     hook->Save(hook->frontEnd.progressWindow(), "progress-run");
     hook->runGrabbed = true;
   }

@@ -120,6 +120,11 @@ void ProgressWindowTest::frameChooserSitsUnderEdit1AndAClickPicks() {
   QCOMPARE(view->list()->count(), 2);
   QCOMPARE(view->label1()->text(),
            QString("フレームの中から、チェックするURLを選択してください。"));
+  // Both texts show whole, whatever face the system has.
+  QVERIFY(view->label1()->geometry().right() < view->width());
+  QVERIFY(view->label2()->geometry().right() < view->width());
+  QVERIFY(view->width() >= vex::ui::ClientWidth(449));
+  QCOMPARE(view->list()->width(), view->width() - 2);
   QListWidget* list = view->list();
   const QRect second = list->visualItemRect(list->item(1));
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
