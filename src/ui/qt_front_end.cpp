@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QProcess>
 #include <QUrl>
 #include <algorithm>
 
@@ -155,7 +156,30 @@ std::optional<int> QtFrontEnd::ChooseFrame(const std::vector<std::string>& entri
   return frames_->picked();
 }
 
+std::vector<BrowserCommand> BrowserCommandsOf(const QString& browserVariable, const QString& url) {
+  std::vector<BrowserCommand> commands;
+  for (const QString& entry : browserVariable.split(':', Qt::SkipEmptyParts)) {
+    QStringList words = QProcess::splitCommand(entry);
+    if (words.isEmpty()) continue;
+    BrowserCommand command{words.takeFirst(), {}};
+    bool placed = false;
+    for (QString word : words) {
+      placed = placed || word.contains("%s");
+      command.arguments << word.replace("%s", url);
+    }
+    if (!placed) command.arguments << url;
+    commands.push_back(std::move(command));
+  }
+  return commands;
+}
+
 bool QtFrontEnd::OpenUrl(const QString& fileUrl) {
+  // A browser the user named wins over the desktop's choice: the desktop's
+  // opener asks its own file-type table before it ever looks at $BROWSER.
+  for (const BrowserCommand& command :
+       BrowserCommandsOf(qEnvironmentVariable("BROWSER"), fileUrl)) {
+    if (QProcess::startDetached(command.program, command.arguments)) return true;
+  }
   return QDesktopServices::openUrl(QUrl(fileUrl));
 }
 

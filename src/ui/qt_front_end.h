@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 #include "app/front_end.h"
 #include "platform/clock.h"
@@ -30,6 +31,15 @@ QStringList NameFiltersOf(const std::string& filters);
 std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& title, const std::string& text,
                                             QMessageBox::StandardButtons buttons, QWidget* parent);
 Answer AnswerOf(int standardButton);
+
+// The commands that $BROWSER names for an address: entries separated by ":",
+// each a command line where "%s" stands for the address (appended when it
+// has none). Empty when the variable is empty.
+struct BrowserCommand {
+  QString program;
+  QStringList arguments;
+};
+std::vector<BrowserCommand> BrowserCommandsOf(const QString& browserVariable, const QString& url);
 
 class QtFrontEnd : public FrontEnd {
  public:

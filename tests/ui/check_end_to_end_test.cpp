@@ -3,6 +3,7 @@
 // the desktop scripted.
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -74,6 +75,8 @@ class CheckEndToEndTest : public QObject {
  private slots:
   void checkButtonSavesAndShowsTheMarkedPage_data();
   void checkButtonSavesAndShowsTheMarkedPage();
+  void severalPagesEndWithTheSummaryShown_data();
+  void severalPagesEndWithTheSummaryShown();
   void cancelButtonStopsTheWalk();
 };
 
@@ -128,6 +131,63 @@ void CheckEndToEndTest::checkButtonSavesAndShowsTheMarkedPage() {
   QVERIFY(!p.ui.progressWindow()->isVisible());
   // Automatic mode closes the window at the end; by the button it stays.
   QCOMPARE(window->isVisible(), !automatic);
+}
+
+void CheckEndToEndTest::severalPagesEndWithTheSummaryShown_data() {
+  QTest::addColumn<QString>("kind");
+  QTest::addColumn<int>("subfolderAnswer");  // the answer to the subfolder question, if asked
+  QTest::addColumn<int>("pages");
+  QTest::newRow("wildcard with its subfolders") << "wildcard" << int(QMessageBox::Yes) << 3;
+  QTest::newRow("wildcard, start folder only") << "wildcard" << int(QMessageBox::No) << 2;
+  QTest::newRow("batch of loopback pages") << "batch" << 0 << 2;
+}
+
+void CheckEndToEndTest::severalPagesEndWithTheSummaryShown() {
+  QFETCH(QString, kind);
+  QFETCH(int, subfolderAnswer);
+  QFETCH(int, pages);
+  vex::testing::LoopbackServer server;
+  const std::string linkPage =
+      "<html><head><title>P</title></head><body><a href=\"/good.html\">good</a>"
+      " <a href=\"/missing.html\">broken</a></body></html>";
+  server.server().Get("/good.html", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("<html><body>fine</body></html>", "text/html");
+  });
+  for (const char* path : {"/one.html", "/two.html"}) {
+    server.server().Get(path, [&](const httplib::Request&, httplib::Response& res) {
+      res.set_content(linkPage, "text/html");
+    });
+  }
+  server.Start();
+  vex::testing::TempDir site;
+  std::string target;
+  if (kind == "wildcard") {
+    // Local pages whose links go to the loopback server.
+    const std::string local = "<html><body><a href=\"" + server.Url("/good.html") +
+                              "\">good</a> <a href=\"" + server.Url("/missing.html") +
+                              "\">broken</a></body></html>";
+    site.Write("a.html", local);
+    site.Write("b.html", local);
+    site.Write("sub/c.html", local);
+    target = site / "*.html";
+  } else {
+    target = site.Write("list.bchk", "[vexalorn batch file]\n" + server.Url("/one.html") + "\n" +
+                                         server.Url("/two.html") + "\n");
+  }
+
+  LiveProgram p({"-a", "-s:1", target});
+  if (subfolderAnswer) p.ui.boxAnswers.push_back(subfolderAnswer);
+  vex::FormShow(p.app);
+  QTRY_VERIFY_WITH_TIMEOUT(p.app.state.Busy == 0 && !p.ui.openedUrls.isEmpty(), kRunLimitMs);
+
+  // Only the question, when there are subfolders to ask about.
+  QCOMPARE(p.ui.boxes.size(), std::size_t(subfolderAnswer ? 1 : 0));
+  const std::string summary = ShownPage(p.ui);
+  QVERIFY2(!summary.empty(), qPrintable(p.ui.openedUrls.join(' ')));
+  QCOMPARE(p.app.state.RunTotals.PagesCounted, pages);
+  QCOMPARE(p.app.state.RunTotals.BrokenCount, pages);
+  QVERIFY2(vex::Contains(summary, "(NG)1"), summary.c_str());
+  QVERIFY(!p.ui.mainWindow()->isVisible());  // automatic mode ends with the run
 }
 
 void CheckEndToEndTest::cancelButtonStopsTheWalk() {

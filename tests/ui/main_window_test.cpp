@@ -10,8 +10,10 @@
 
 #include "app/mode_labels.h"
 #include "app/texts.h"
+#include "platform/file_system.h"
 #include "platform/line_list.h"
 #include "scripted_qt_front_end.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "ui/main_window_view.h"
 #include "ui/qt_front_end.h"
@@ -36,6 +38,9 @@ class MainWindowViewTest : public QObject {
   void nameFiltersFromTheDialogTexts();
   void pauseRunsOnTheProgramClock();
   void pagesAndHelpGoToTheDesktop();
+  void browserVariableNamesTheCommands_data();
+  void browserVariableNamesTheCommands();
+  void pageGoesToTheBrowserTheUserNamed();
   void closingTheWindowEndsTheProgramAndStopsARun();
   void diagnosticButtonsReachTheirHandlers();
 };
@@ -222,6 +227,44 @@ void MainWindowViewTest::pagesAndHelpGoToTheDesktop() {
   vex::Button4Click(p.app);
   QCOMPARE(p.ui.openedUrls.last(),
            QUrl::fromLocalFile(QString::fromStdString(dir / "help/index.html")).toString());
+}
+
+void MainWindowViewTest::browserVariableNamesTheCommands_data() {
+  QTest::addColumn<QString>("variable");
+  QTest::addColumn<QStringList>("commands");  // program and arguments, "|" between words
+  const QString url = "file:///tmp/w/007.htm";
+  QTest::newRow("unset") << QString() << QStringList{};
+  QTest::newRow("one program") << "true" << QStringList{"true|" + url};
+  QTest::newRow("placeholder and fallbacks")
+      << "w3m -o confirm_qq=0 %s:firefox"
+      << QStringList{"w3m|-o|confirm_qq=0|" + url, "firefox|" + url};
+  QTest::newRow("quoted placeholder inside a word")
+      << "sh -c \"echo %s >/dev/null\"" << QStringList{"sh|-c|echo " + url + " >/dev/null"};
+  QTest::newRow("empty entries skipped") << "::true:" << QStringList{"true|" + url};
+}
+
+void MainWindowViewTest::browserVariableNamesTheCommands() {
+  QFETCH(QString, variable);
+  QFETCH(QStringList, commands);
+  QStringList got;
+  for (const vex::ui::BrowserCommand& c :
+       vex::ui::BrowserCommandsOf(variable, "file:///tmp/w/007.htm")) {
+    got << (QStringList{c.program} + c.arguments).join('|');
+  }
+  QCOMPARE(got, commands);
+}
+
+void MainWindowViewTest::pageGoesToTheBrowserTheUserNamed() {
+  vex::testing::TempDir dir;
+  const std::string script = dir.Write("browser.sh", "#!/bin/sh\necho \"$1\" > \"$0.seen\"\n");
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  vex::testing::ScopedEnv browser("BROWSER", ("/nonexistent/browser:" + script).c_str());
+  vex::ManualClock clock;
+  vex::ui::QtFrontEnd frontEnd(clock);  // the real opener, not the recording one
+  frontEnd.ShowPage("/tmp/vex_TEMP/007.htm");
+  std::string seen;
+  QTRY_VERIFY_WITH_TIMEOUT(vex::ReadFileBytes(script + ".seen", seen) && !seen.empty(), 10000);
+  QCOMPARE(seen, std::string("file:///tmp/vex_TEMP/007.htm\n"));
 }
 
 void MainWindowViewTest::closingTheWindowEndsTheProgramAndStopsARun() {
