@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "app/texts.h"
 #include "platform/file_system.h"
 #include "platform/http_client.h"
+#include "platform/line_list.h"
 #include "platform/text.h"
 #include "scripted_qt_front_end.h"
 #include "support/loopback_server.h"
@@ -43,7 +45,12 @@ struct LiveProgram {
     ui.Refresh(vex::View::Progress);
     ui.mainWindow()->show();
   }
-  ~LiveProgram() { vex::FormDestroy(app); }
+  ~LiveProgram() { Exit(); }
+  // What the program does after its event loop has ended.
+  void Exit() {
+    if (!exited) vex::FormDestroy(app);
+    exited = true;
+  }
 
   vex::testing::TempDir home;
   vex::testing::ScopedEnv homeEnv{"VEXALORN_HOME", (home.path().string() + "/").c_str()};
@@ -53,6 +60,7 @@ struct LiveProgram {
   std::unique_ptr<vex::http::Client> http = vex::http::MakeCurlClient(clock);
   vex::App app{ui, clock, *http};
   bool attached = (ui.Attach(app), true);
+  bool exited = false;
 };
 
 // The saved page behind the one address the desktop was asked to open.
@@ -78,6 +86,8 @@ class CheckEndToEndTest : public QObject {
   void severalPagesEndWithTheSummaryShown_data();
   void severalPagesEndWithTheSummaryShown();
   void cancelButtonStopsTheWalk();
+  void modesSwitchedInTheWindowAreWrittenBackAtExit_data();
+  void modesSwitchedInTheWindowAreWrittenBackAtExit();
 };
 
 void CheckEndToEndTest::checkButtonSavesAndShowsTheMarkedPage_data() {
@@ -233,6 +243,34 @@ void CheckEndToEndTest::cancelButtonStopsTheWalk() {
   const std::string shown = ShownPage(p.ui);
   QVERIFY2(vex::Contains(shown, "Check Canceled"), shown.c_str());
   QVERIFY(p.ui.mainWindow()->isVisible());
+}
+
+void CheckEndToEndTest::modesSwitchedInTheWindowAreWrittenBackAtExit_data() {
+  QTest::addColumn<bool>("automatic");
+  QTest::newRow("interactive") << false;
+  QTest::newRow("automatic writes nothing") << true;
+}
+
+void CheckEndToEndTest::modesSwitchedInTheWindowAreWrittenBackAtExit() {
+  QFETCH(bool, automatic);
+  std::vector<std::string> args{"-s:0", "-m:0"};
+  if (automatic) args.push_back("-a");
+  LiveProgram p(args);
+  const std::string ini = p.home / "vexalorn.ini";
+  QTest::mouseClick(p.ui.mainWindow()->markButton(), Qt::LeftButton);      // English
+  QTest::mouseClick(p.ui.mainWindow()->pageTypeButton(), Qt::LeftButton);  // L-Page
+  QCOMPARE(p.app.state.CharMode, 1);
+  QCOMPARE(p.app.state.JumpMode, 1);
+  p.ui.CloseMainWindow();
+  p.Exit();
+  vex::LineList lines;
+  QVERIFY(vex::LoadLines(ini, lines));
+  auto has = [&lines](const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  };
+  QCOMPARE(has("CHAR=1"), !automatic);
+  QCOMPARE(has("JUMP=1"), !automatic);
+  QVERIFY(p.ui.boxes.empty());
 }
 
 QTEST_MAIN(CheckEndToEndTest)
