@@ -26,7 +26,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -632,6 +634,115 @@ ChildRun RunChild(const std::string& exe, const std::vector<std::string>& args,
   return run;
 }
 
+// The process that starts the runs. The kernel counts the memory of the
+// process a child is started from into the child's peak (it records the
+// old image's high-water mark when the child replaces it), so runs are
+// started from a helper forked at the beginning, while this program is
+// still small, not from the program that holds the site and the big page.
+class Runner {
+ public:
+  // Forks the helper; call before any thread is started.
+  bool Start() {
+    int toRunner[2];
+    int fromRunner[2];
+    if (pipe(toRunner) != 0) return false;
+    if (pipe(fromRunner) != 0) {
+      close(toRunner[0]);
+      close(toRunner[1]);
+      return false;
+    }
+    std::fflush(stdout);
+    pid_ = fork();
+    if (pid_ < 0) return false;
+    if (pid_ == 0) {
+      close(toRunner[1]);
+      close(fromRunner[0]);
+      Serve(toRunner[0], fromRunner[1]);
+      _exit(0);
+    }
+    close(toRunner[0]);
+    close(fromRunner[1]);
+    to_ = toRunner[1];
+    from_ = fromRunner[0];
+    return true;
+  }
+  ~Runner() {
+    if (to_ >= 0) close(to_);  // the helper ends at the end of its input
+    if (from_ >= 0) close(from_);
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+  }
+  Runner() = default;
+  Runner(const Runner&) = delete;
+  Runner& operator=(const Runner&) = delete;
+
+  ChildRun Run(const std::string& exe, const std::vector<std::string>& args,
+               const std::string& home, const std::string& cwd, const std::string& outPath,
+               const std::string& errPath, int limitS) {
+    std::vector<std::string> request{exe, home, cwd, outPath, errPath, std::to_string(limitS)};
+    request.insert(request.end(), args.begin(), args.end());
+    ChildRun run;
+    if (!WriteStrings(to_, request) || !ReadAll(from_, &run, sizeof run)) return ChildRun{};
+    return run;
+  }
+
+ private:
+  static bool WriteAll(int fd, const void* data, std::size_t n) {
+    const char* p = static_cast<const char*>(data);
+    while (n > 0) {
+      const ssize_t w = write(fd, p, n);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return false;
+      p += w;
+      n -= static_cast<std::size_t>(w);
+    }
+    return true;
+  }
+  static bool ReadAll(int fd, void* data, std::size_t n) {
+    char* p = static_cast<char*>(data);
+    while (n > 0) {
+      const ssize_t r = read(fd, p, n);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return false;
+      p += r;
+      n -= static_cast<std::size_t>(r);
+    }
+    return true;
+  }
+  static bool WriteStrings(int fd, const std::vector<std::string>& strings) {
+    const std::uint32_t count = static_cast<std::uint32_t>(strings.size());
+    if (!WriteAll(fd, &count, sizeof count)) return false;
+    for (const std::string& s : strings) {
+      const std::uint32_t size = static_cast<std::uint32_t>(s.size());
+      if (!WriteAll(fd, &size, sizeof size) || !WriteAll(fd, s.data(), s.size())) return false;
+    }
+    return true;
+  }
+  static bool ReadStrings(int fd, std::vector<std::string>& strings) {
+    std::uint32_t count = 0;
+    if (!ReadAll(fd, &count, sizeof count) || count > 1000) return false;
+    strings.assign(count, std::string());
+    for (std::string& s : strings) {
+      std::uint32_t size = 0;
+      if (!ReadAll(fd, &size, sizeof size) || size > (1u << 20)) return false;
+      s.resize(size);
+      if (size > 0 && !ReadAll(fd, s.data(), size)) return false;
+    }
+    return true;
+  }
+  static void Serve(int in, int out) {
+    std::vector<std::string> q;
+    while (ReadStrings(in, q) && q.size() >= 6) {
+      const std::vector<std::string> args(q.begin() + 6, q.end());
+      const ChildRun run = RunChild(q[0], args, q[1], q[2], q[3], q[4], std::atoi(q[5].c_str()));
+      if (!WriteAll(out, &run, sizeof run)) return;
+    }
+  }
+
+  pid_t pid_ = -1;
+  int to_ = -1;
+  int from_ = -1;
+};
+
 // A fresh settings folder: the program's default settings, English texts
 // and ASCII marks, and the extra [OPT] keys given.
 bool MakeHome(const std::string& home,
@@ -822,7 +933,7 @@ struct SiteRunFigures {
   double wallS = 0;
 };
 
-SiteRunFigures RunSiteOnce(const Options& o, const Site& site, SiteServer& server,
+SiteRunFigures RunSiteOnce(Runner& runner, const Options& o, const Site& site, SiteServer& server,
                            const std::string& folder, const std::string& name,
                            const std::vector<std::pair<std::string, std::string>>& opt,
                            long links) {
@@ -835,7 +946,7 @@ SiteRunFigures RunSiteOnce(const Options& o, const Site& site, SiteServer& serve
   const std::string err = folder + "/" + name + ".err";
   const long requestsBefore = server.requests();
   const ChildRun run =
-      RunChild(o.cli, {"-s:1", folder + "/site.bchk"}, home, folder, out, err, o.timeoutS);
+      runner.Run(o.cli, {"-s:1", folder + "/site.bchk"}, home, folder, out, err, o.timeoutS);
   const long requests = server.requests() - requestsBefore;
 
   std::printf("\n[%s]\n", name.c_str());
@@ -920,7 +1031,7 @@ void PrintComposition(const Options& o, const Site& site) {
       slowPages.size(), o.slowMs, minPages, maxPages);
 }
 
-int RunSiteScenario(const Options& o, const std::string& folder) {
+int RunSiteScenario(Runner& runner, const Options& o, const std::string& folder) {
   // The site is made once the port is known (its pages name their origin).
   auto resources = std::make_unique<std::map<std::string, Resource>>();
   SiteServer server(resources.get());
@@ -944,8 +1055,9 @@ int RunSiteScenario(const Options& o, const std::string& folder) {
   for (const SitePage& page : site.pages) links += static_cast<long>(page.links.size());
 
   const SiteRunFigures one =
-      RunSiteOnce(o, site, server, folder, "PARALLEL=1", {{"PARALLEL", "1"}}, links);
-  const SiteRunFigures defaults = RunSiteOnce(o, site, server, folder, "defaults", {}, links);
+      RunSiteOnce(runner, o, site, server, folder, "PARALLEL=1", {{"PARALLEL", "1"}}, links);
+  const SiteRunFigures defaults =
+      RunSiteOnce(runner, o, site, server, folder, "defaults", {}, links);
   server.Stop();
   if (one.ok && defaults.ok && defaults.wallS > 0) {
     std::printf("\nspeed-up of the defaults over PARALLEL=1: %.1f x\n", one.wallS / defaults.wallS);
@@ -953,7 +1065,7 @@ int RunSiteScenario(const Options& o, const std::string& folder) {
   return one.ok && defaults.ok ? 0 : 1;
 }
 
-int RunBigScenario(const Options& o, const std::string& folder) {
+int RunBigScenario(Runner& runner, const Options& o, const std::string& folder) {
   const std::string dir = folder + "/big";
   std::error_code ec;
   fs::create_directories(dir + "/files", ec);
@@ -1011,7 +1123,7 @@ int RunBigScenario(const Options& o, const std::string& folder) {
   const std::string out = folder + "/big.out";
   const std::string err = folder + "/big.err";
   const ChildRun run =
-      RunChild(o.cli, {"-s:1", dir + "/links.html"}, home, folder, out, err, o.timeoutS);
+      runner.Run(o.cli, {"-s:1", dir + "/links.html"}, home, folder, out, err, o.timeoutS);
   std::printf("\n[big page, defaults]\n");
   PrintRunFailure(run, err, o.timeoutS);
   if (!run.started) return 1;
@@ -1051,9 +1163,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot make a temporary folder\n");
     return 2;
   }
+  Runner runner;
+  if (!runner.Start()) {
+    std::fprintf(stderr, "cannot start the helper process\n");
+    return 2;
+  }
   std::printf("program: %s\n", o.cli.c_str());
   int status = 0;
-  if (o.only.empty() || o.only == "site") status |= RunSiteScenario(o, folder.path());
-  if (o.only.empty() || o.only == "big") status |= RunBigScenario(o, folder.path());
+  if (o.only.empty() || o.only == "site") status |= RunSiteScenario(runner, o, folder.path());
+  if (o.only.empty() || o.only == "big") status |= RunBigScenario(runner, o, folder.path());
   return status;
 }
