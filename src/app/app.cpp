@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include "browser/browser.h"
+#include "probe/probe_prefetch.h"
 
 namespace vex {
 

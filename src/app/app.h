@@ -13,6 +13,7 @@
 namespace vex {
 
 class Browser;
+class ProbePrefetcher;
 
 struct App {
   App(FrontEnd& frontEnd, Clock& clock, http::Client& http);
@@ -33,6 +34,9 @@ struct App {
   std::unique_ptr<Browser> PageBrowser;
   std::unique_ptr<Browser> AnchorBrowser;
   std::unique_ptr<Browser> IdleBrowser;
+  // Requests made ahead of the link walk; lives for one run (empty when
+  // links are probed one after another).
+  std::unique_ptr<ProbePrefetcher> Prefetch;
 
   // Named views of the main window's line boxes.
   LineList& HeaderBlock() { return main.Memo1; }

@@ -15,6 +15,7 @@
 #include "browser/html_source.h"
 #include "browser/page_load.h"
 #include "files/work_folder.h"
+#include "links/link_prefetch.h"
 #include "platform/file_system.h"
 #include "platform/text.h"
 #include "probe/url_forms.h"
@@ -235,6 +236,10 @@ RunOutcome RunCheck(App& app) {
   {
     CurrentFolderScope folder;
     try {
+      // Every run looks its hosts up afresh, once, and shares its probes
+      // between its pages only.
+      app.http.ResetConnections();
+      const PrefetchScope prefetch(app);
       IdleBrowserScope idle(app);
       st.RunStartTime = RunTimeText(app.clock.NowMs());
       st.RunEndTime.clear();
@@ -276,6 +281,7 @@ RunOutcome RunCheck(App& app) {
           app.ui.Refresh(View::Progress);
           app.ProcessEvents();
           x_hi_chk(app);
+          LookAhead(app, i);
 
           std::string rating;
           std::string target;

@@ -13,6 +13,13 @@ namespace vex {
 inline constexpr int kStartCheckMessage = 1025;
 inline constexpr const char* kVersionText = "2.6";
 
+// Link requests in flight at once, and at most per host (the settings'
+// PARALLEL and PERHOST); one at once means the walk probes link after link
+// itself, without requests made ahead.
+inline constexpr int kDefaultParallel = 16;
+inline constexpr int kDefaultPerHost = 4;
+inline constexpr int kMaxParallel = 128;
+
 // Eight signed 32-bit counters, in this order.
 struct CountRecord {
   std::int32_t LinkCount = 0;
@@ -39,13 +46,13 @@ using LinkFlags = std::array<std::uint8_t, 6>;
 enum class RunModeKind : int { StartUp = 0, Interactive = 1, Automatic = -1 };
 
 struct RunState {
-  int CharMode = 0;   // 0 Japanese texts and full-width marks, 1 English and ASCII
-  int JumpMode = 0;   // 0 S-Page, 1 L-Page, 2 g-Page
+  int CharMode = 0;  // 0 Japanese texts and full-width marks, 1 English and ASCII
+  int JumpMode = 0;  // 0 S-Page, 1 L-Page, 2 g-Page
   int CharModeAtStart = 0;
   int JumpModeAtStart = 0;
-  int RunMode = 0;    // 0 start-up not finished, 1 interactive, -1 automatic
-  int Busy = 0;       // -1 while a run is under way
-  int CancelFlag = 0; // -1 after Cancel was pressed
+  int RunMode = 0;     // 0 start-up not finished, 1 interactive, -1 automatic
+  int Busy = 0;        // -1 while a run is under way
+  int CancelFlag = 0;  // -1 after Cancel was pressed
   std::string CurrentTarget;
   std::string AppTitle = "VEXALORN";
   std::string ExeFolder;  // with trailing "/"
@@ -63,11 +70,14 @@ struct RunState {
   std::string RunStartTime;
   std::string RunEndTime;
   std::string ReportCharset;
+  // Link requests in flight at once, and per host (settings PARALLEL, PERHOST).
+  int ParallelProbes = kDefaultParallel;
+  int ProbesPerHost = kDefaultPerHost;
   int NoHeaderBlock = 0;
   std::string MarkFontTag;
   std::string AnchorPageUrl;
   std::string LinkPageText;
-  LinkFlags Flags{};      // LinkFlags of the current link
+  LinkFlags Flags{};  // LinkFlags of the current link
   LinkFlags LastLinkFlags{};
   std::array<std::string, 16> BannerEntries;
 

@@ -17,8 +17,6 @@ namespace {
 
 constexpr const char* kBlankAddress = "about:blank";
 // Pages are read whole; the wait gives up long before this limit is reached.
-constexpr std::size_t kMaxPageBytes = 64u << 20;
-constexpr long kPageTransferLimitMs = 60000;
 
 bool IsWebAddress(const std::string& address) {
   std::string u = UpperAscii(address);
@@ -138,6 +136,10 @@ class LoadingBrowser final : public Browser {
 
   std::string LoadError() const override { return loadError_; }
 
+  bool WaitsForTransfer() const override {
+    return !quit_ && stage_ == Stage::Transfer && transfer_ && !app_.http.Done(*transfer_);
+  }
+
  private:
   enum class Stage { Idle, Transfer, Loaded, Complete };
 
@@ -160,8 +162,16 @@ class LoadingBrowser final : public Browser {
     }
   }
 
-  // One stage further, when the next stage can be reached without waiting.
+  // On through every stage that can be reached without waiting.
   void Advance() {
+    Stage before = Stage::Idle;
+    while (stage_ != before) {
+      before = stage_;
+      AdvanceOnce();
+    }
+  }
+
+  void AdvanceOnce() {
     switch (stage_) {
       case Stage::Transfer:
         if (pendingFile_) {

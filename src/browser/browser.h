@@ -5,9 +5,10 @@
 // Web addresses are fetched through the program's HTTP client; local paths
 // and file:/// addresses are read from disk; "about:blank" (and an empty
 // address) is an empty page. Loading advances only when the browser is asked
-// about it, one stage per `busy` call: the transfer (ready state 1, busy),
-// the bytes received (2, not busy), the page parsed (4, complete). `stop`
-// ends the load at once and parses what was received. A page that cannot be
+// about it: each `busy` call moves the load on as far as it can without
+// waiting: the transfer (ready state 1, busy) until its bytes are there, then
+// at once the page parsed (4, complete); a local file is complete at the
+// first call. `stop` ends the load at once and parses what was received. A page that cannot be
 // fetched loads as an empty page (the reason is in LoadError()).
 //
 // Failing calls raise vex::BrowserError: any call on a browser after Quit,
@@ -16,6 +17,7 @@
 // anchor check; no other exception leaves this component.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -24,6 +26,10 @@
 namespace vex {
 
 struct App;
+
+// A web page is read up to this many bytes, within this many ms.
+inline constexpr std::size_t kMaxPageBytes = 64u << 20;
+inline constexpr long kPageTransferLimitMs = 60000;
 
 class Browser {
  public:
@@ -54,6 +60,10 @@ class Browser {
 
   // Why the last load gave an empty page; empty when it did not fail.
   virtual std::string LoadError() const = 0;
+
+  // The load waits for a web transfer that has not finished yet (the wait
+  // between polls can then end as soon as it does).
+  virtual bool WaitsForTransfer() const { return false; }
 };
 
 // A new browser that loads through app.http and shows pages through app.ui.

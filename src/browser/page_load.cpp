@@ -1,5 +1,6 @@
 #include "browser/page_load.h"
 
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <string>
@@ -15,6 +16,9 @@ constexpr int kMaxPolls = 300;
 constexpr int kPollPauseMs = 100;
 constexpr int kLostPauseMs = 1000;
 constexpr int kProgressCeiling = 15;
+// While a web transfer runs, the pause between polls drives the client in
+// slices of this many ms and ends as soon as the transfer has finished.
+constexpr int kTransferSliceMs = 10;
 
 std::unique_ptr<Browser>& PolledBrowser(App& app, int mode) {
   return mode == kWaitAnchor ? app.AnchorBrowser : app.PageBrowser;
@@ -43,6 +47,26 @@ void BeginPoll(App& app, int mode) {
     app.ui.Refresh(View::Progress);
   }
   app.ProcessEvents();
+}
+
+// The pause between two polls. A load that waits for its transfer is moved
+// on meanwhile and polled again once the transfer is in, so a page that
+// arrives in a few ms costs a few ms, not a whole pause; otherwise (a local
+// page, or no transfer) the plain pause. Either way a poll that finds
+// nothing new comes a whole pause after the one before.
+void PauseBetweenPolls(App& app, const std::unique_ptr<Browser>& browser) {
+  if (!browser || !browser->WaitsForTransfer()) {
+    app.Pause(kPollPauseMs);
+    return;
+  }
+  const std::int64_t start = app.clock.NowMs();
+  for (int slice = 0; slice < kPollPauseMs / kTransferSliceMs; ++slice) {
+    app.http.Poll(kTransferSliceMs);
+    app.ProcessEvents();
+    if (!browser || !browser->WaitsForTransfer()) return;
+  }
+  const std::int64_t left = kPollPauseMs - (app.clock.NowMs() - start);
+  if (left > 0) app.Pause(static_cast<int>(left));
 }
 
 }  // namespace
@@ -85,7 +109,7 @@ int x_WaitIE(App& app, int mode, const std::string& stopState) {
       loaded = true;
       break;
     }
-    app.Pause(kPollPauseMs);
+    PauseBetweenPolls(app, browser);
     ++polls;
   }
   if (!loaded) {
@@ -109,7 +133,7 @@ int x_WaitIE(App& app, int mode, const std::string& stopState) {
       return kWaitBrowserLost;
     }
     if (state == "4" || state == "complete") return kWaitReady;
-    app.Pause(kPollPauseMs);
+    PauseBetweenPolls(app, browser);
   }
   QuitAndClear(browser);
   return kWaitDocumentTimedOut;

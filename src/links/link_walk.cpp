@@ -12,10 +12,12 @@
 #include "browser/page_load.h"
 #include "files/work_folder.h"
 #include "links/exclusion_lists.h"
+#include "links/link_prefetch.h"
 #include "platform/html_document.h"
 #include "platform/line_list.h"
 #include "platform/text.h"
 #include "probe/link_probe.h"
+#include "probe/probe_prefetch.h"
 
 namespace vex {
 
@@ -87,7 +89,17 @@ std::optional<std::string> JudgeLink(App& app, const std::string& address, LastP
   }
   if (Contains(upper, "FILE:///")) {
     st.FrameUrls.push_back(address);
-    return ProbeLink(app, address);
+    ProbePrefetcher* prefetch = app.Prefetch.get();
+    if (!prefetch) return ProbeLink(app, address);
+    // Within a run a local address is looked up once.
+    if (const LocalProbeResult* known = prefetch->LocalResult(address)) {
+      st.Flags = known->flags;
+      st.LinkPageText = known->pageText;
+      return known->mark;
+    }
+    std::string mark = ProbeLink(app, address);
+    if (st.CancelFlag == 0) prefetch->KeepLocalResult(address, {mark, st.Flags, st.LinkPageText});
+    return mark;
   }
   if (Contains(upper, "HTTPS://")) {
     st.FrameUrls.push_back(address);
@@ -116,6 +128,7 @@ int Walk(App& app, std::string& resultPath, int& result) {
   RunState& st = app.state;
   const int cm = st.CharMode;
   LastProbe last;
+  const PrefetchScope prefetchScope(app);
 
   const std::string path = NextResultFile(app);
   if (path.empty()) return kWalkNoResultFile;
@@ -149,6 +162,9 @@ int Walk(App& app, std::string& resultPath, int& result) {
   app.progress.st1_ProBar1.min = 0;
   app.progress.st1_ProBar1.position = 0;
   app.ui.Refresh(View::Progress);
+  // Every request the loop will make is asked for now; the loop takes the
+  // answers in document order.
+  QueueLinkProbes(app, links, FetchPriority::Now);
 
   for (int i = 0; i < n;) {
     if (st.CancelFlag != 0) {
@@ -165,6 +181,7 @@ int Walk(App& app, std::string& resultPath, int& result) {
     app.ui.Refresh(View::Progress);
     app.ProcessEvents();
 
+    if (app.Prefetch) app.Prefetch->Pump();
     if (const std::optional<std::string> mark = JudgeLink(app, address, last)) {
       InsertLinkMark(link, TagNameOf(link), address, *mark, st.MarkFontTag);
     }
@@ -177,6 +194,9 @@ int Walk(App& app, std::string& resultPath, int& result) {
     app.progress.st1_ProBar1.position = i;
     app.ui.Refresh(View::Progress);
   }
+
+  // No request goes on once the user has cancelled.
+  if (st.CancelFlag != 0 && app.Prefetch) app.Prefetch->CancelPending();
 
   const html::Collection roots = doc->getElementsByTagName("HTML");
   if (st.CancelFlag != 0) {

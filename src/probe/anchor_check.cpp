@@ -8,6 +8,7 @@
 #include "browser/browser.h"
 #include "browser/page_load.h"
 #include "platform/text.h"
+#include "probe/probe_prefetch.h"
 
 namespace vex {
 
@@ -89,8 +90,8 @@ std::string DecodePercent(std::string_view text) {
 
 // The elements the fragment names: as written, and when nothing matches and
 // it holds escapes, decoded as a browser does.
-html::Collection NamedElements(App& app, const std::string& fragment) {
-  std::shared_ptr<html::Document> doc = app.AnchorBrowser->Document();
+html::Collection NamedElements(const std::shared_ptr<html::Document>& doc,
+                               const std::string& fragment) {
   if (!doc) throw BrowserError("The anchor page has no document");
   html::Collection found = doc->getElementsByName(CutName(fragment));
   if (found.length() == 0 && Contains(fragment, "%")) {
@@ -127,20 +128,35 @@ std::string CheckAnchor(App& app, const std::string& pageAddress,
   app.ProcessEvents();
 
   const std::string address = pageAddress.empty() ? st.CurrentTarget : pageAddress;
-  const bool existed = app.AnchorBrowser != nullptr;
-  if (!existed) MakeAnchorBrowser(app);
-  // One load per linked page: later anchors of it are looked up in place.
-  if (!existed || st.AnchorPageUrl != address) {
-    const int wait = LoadAnchorPage(app, address);
-    if (wait < -19) return std::string(texts::TxtIeTimeout[cm]);
-    if (wait < 0) return std::string(texts::TxtCanceledMark[cm]);
+  std::shared_ptr<html::Document> page;
+  ProbePrefetcher* prefetch = app.Prefetch.get();
+  if (prefetch && (StartsWith(UpperAscii(address), "HTTP://") || prefetch->KnowsPage(address))) {
+    // Fetched once in this run, for every anchor into it.
+    page = prefetch->Page(address);
+    if (!page) return std::string(texts::TxtCanceledMark[cm]);
+  } else {
+    const bool existed = app.AnchorBrowser != nullptr;
+    if (!existed) MakeAnchorBrowser(app);
+    // One load per linked page: later anchors of it are looked up in place.
+    if (!existed || st.AnchorPageUrl != address) {
+      const int wait = LoadAnchorPage(app, address);
+      if (wait < -19) return std::string(texts::TxtIeTimeout[cm]);
+      if (wait < 0) return std::string(texts::TxtCanceledMark[cm]);
+    }
+    try {
+      page = app.AnchorBrowser->Document();
+    } catch (const BrowserError&) {
+      st.AnchorPageUrl.clear();
+      return std::string(texts::TxtIeTimeout[cm]);
+    }
+    if (prefetch) prefetch->KeepPage(address, page);
   }
   st.AnchorPageUrl = address;
 
   std::size_t count = 0;
   html::Collection elements;
   try {
-    elements = NamedElements(app, *fragment);
+    elements = NamedElements(page, *fragment);
     count = elements.length();
   } catch (const BrowserError&) {
     // The page cannot be read after all: as a browser that gave no answer.

@@ -11,6 +11,7 @@
 #include "platform/text.h"
 #include "probe/anchor_check.h"
 #include "probe/charset_conversion.h"
+#include "probe/probe_prefetch.h"
 #include "probe/url_forms.h"
 
 namespace vex {
@@ -184,7 +185,10 @@ std::string ProbeWebLink(App& app, const std::string& address, const std::string
   app.ProcessEvents();
   PrefixProgress(app, "o>");
   app.ProcessEvents();
-  const http::Response response = RunTransfer(app, ProbeRequest(address, st.JumpMode));
+  // The prefetcher has usually asked already; otherwise the request is made here.
+  const http::Response response = app.Prefetch
+                                      ? app.Prefetch->ProbeResponse(address)
+                                      : RunTransfer(app, ProbeRequest(address, st.JumpMode));
   WebAnswer answer = ReadWebAnswer(response, address, st.JumpMode, st.CharMode);
   if (answer.answered) {
     PrefixProgress(app, "q");

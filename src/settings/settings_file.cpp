@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <system_error>
@@ -57,6 +58,13 @@ int OptionNumber(std::string_view text) {
 
 std::string OptionText(const LineList& image, std::string_view key) {
   return StripComment(EntryValue(key, FindEntry(image, "OPT", key)));
+}
+
+// A count of at least 1: `fallback` when the text is not one, at most `most`.
+int OptionCount(std::string_view text, int fallback, int most) {
+  const long long v = ToIntOr(Trim(text), 0);
+  if (v < 1) return fallback;
+  return v > most ? most : static_cast<int>(v);
 }
 
 }  // namespace
@@ -210,6 +218,11 @@ SettingsLoadResult LoadSettings(App& app, const std::string& path) {
   app.state.CharMode = OptionNumber(OptionText(image, "CHAR")) != 0 ? 1 : 0;
   app.state.JumpMode = OptionNumber(OptionText(image, "JUMP"));
   app.state.ReportCharset = OptionText(image, "CHARSET");
+  app.state.ParallelProbes =
+      OptionCount(OptionText(image, "PARALLEL"), kDefaultParallel, kMaxParallel);
+  app.state.ProbesPerHost =
+      OptionCount(OptionText(image, "PERHOST"), std::min(kDefaultPerHost, app.state.ParallelProbes),
+                  app.state.ParallelProbes);
   return result;
 }
 

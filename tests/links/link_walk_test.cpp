@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -14,6 +18,7 @@
 #include "app/texts.h"
 #include "browser/browser.h"
 #include "links/exclusion_lists.h"
+#include "links/link_prefetch.h"
 #include "platform/html_document.h"
 #include "platform/http_client.h"
 #include "platform/line_list.h"
@@ -185,11 +190,14 @@ void PrintTo(const ModeCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class FullPageWalkTest : public ::testing::TestWithParam<ModeCase> {};
+// Every mode, with links probed one after another and with requests made
+// ahead: the results must not differ.
+class FullPageWalkTest : public ::testing::TestWithParam<std::tuple<ModeCase, int>> {};
 
 TEST_P(FullPageWalkTest, MarksCountsAndTitle) {
-  const ModeCase& c = GetParam();
+  const ModeCase& c = std::get<0>(GetParam());
   WalkContext ctx;
+  ctx.app.state.ParallelProbes = std::get<1>(GetParam());
   ctx.SetModes(c.charMode, c.jumpMode);
   ctx.SetPage(FullPageBody());
   ctx.app.main.Memo1 = {"header"};
@@ -266,14 +274,19 @@ TEST_P(FullPageWalkTest, MarksCountsAndTitle) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, FullPageWalkTest,
-    ::testing::Values(
-        ModeCase{"japanese_search_pages", 0, 0, "((VEXALORN:検索用: 15links X:3 R:1 )) Links"},
-        ModeCase{"japanese_link_pages", 0, 1, "((VEXALORN:ﾘﾝｸ集用: 15links X:3 R:1 )) Links"},
-        ModeCase{"japanese_home_pages", 0, 2, "((VEXALORN:Web用: 15links X:3 R:1 )) Links"},
-        ModeCase{"english_search_pages", 1, 0, "((VEXALORN:S-Page: 15links X:3 R:1 )) Links"},
-        ModeCase{"english_link_pages", 1, 1, "((VEXALORN:L-Page: 15links X:3 R:1 )) Links"},
-        ModeCase{"english_home_pages", 1, 2, "((VEXALORN:g-Page: 15links X:3 R:1 )) Links"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Combine(
+        ::testing::Values(
+            ModeCase{"japanese_search_pages", 0, 0, "((VEXALORN:検索用: 15links X:3 R:1 )) Links"},
+            ModeCase{"japanese_link_pages", 0, 1, "((VEXALORN:ﾘﾝｸ集用: 15links X:3 R:1 )) Links"},
+            ModeCase{"japanese_home_pages", 0, 2, "((VEXALORN:Web用: 15links X:3 R:1 )) Links"},
+            ModeCase{"english_search_pages", 1, 0, "((VEXALORN:S-Page: 15links X:3 R:1 )) Links"},
+            ModeCase{"english_link_pages", 1, 1, "((VEXALORN:L-Page: 15links X:3 R:1 )) Links"},
+            ModeCase{"english_home_pages", 1, 2, "((VEXALORN:g-Page: 15links X:3 R:1 )) Links"}),
+        ::testing::Values(1, kDefaultParallel)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) == 1 ? "_one_at_a_time" : "_in_parallel");
+    });
 
 // --- small pages ---------------------------------------------------------------
 
@@ -372,6 +385,7 @@ TEST(LinkWalkTest, ShownWhenNoTargetWasGiven) {
 
 TEST(LinkWalkTest, CancelDuringTheTenthLink) {
   WalkContext ctx;
+  ctx.app.state.ParallelProbes = 1;  // one link after another: nothing asked ahead
   std::string body;
   for (int i = 1; i <= 12; ++i) body += "<a href=\"" + Url("/n/" + std::to_string(i)) + "\">x</a>";
   ctx.SetPage(body);
@@ -428,6 +442,171 @@ TEST(LinkWalkTest, FailureIsShownAndTheWalkStopsWhereItStands) {
 }
 
 // --- pieces --------------------------------------------------------------------
+
+// --- requests made ahead --------------------------------------------------------
+
+// A server of its own, so that its counts of requests at once start at zero.
+struct CountingSite {
+  CountingSite() {
+    server.SetWorkerThreads(24);
+    server.server().Get(R"(/busy/(\d+))", [this](const httplib::Request&, httplib::Response& res) {
+      const LoopbackServer::BusyGuard busy = server.Busy();
+      // Long enough for requests sent together to overlap.
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      Html(res, "<p>busy</p>");
+    });
+    server.server().Get(R"(/quick/(\d+))", [](const httplib::Request&, httplib::Response& res) {
+      Html(res, "<p>quick</p>");
+    });
+    server.server().Get(R"(/hang/(\d+))", [this](const httplib::Request&, httplib::Response& res) {
+      server.HangUntilStopped(5000);
+      Html(res, "<p>late</p>");
+    });
+    server.Start();
+  }
+  std::string Links(const std::string& kind, int from, int to) const {
+    std::string body;
+    for (int i = from; i <= to; ++i) {
+      body += "<a href=\"" + server.Url("/" + kind + "/" + std::to_string(i)) + "\">x</a>";
+    }
+    return body;
+  }
+  LoopbackServer server;
+};
+
+struct HostLimitCase {
+  const char* name;
+  int perHost;
+};
+
+class HostLimitTest : public ::testing::TestWithParam<HostLimitCase> {};
+
+TEST_P(HostLimitTest, KeepsAtMostThatManyRequestsAtOnce) {
+  CountingSite site;
+  WalkContext ctx;
+  ctx.app.state.ParallelProbes = kDefaultParallel;
+  ctx.app.state.ProbesPerHost = GetParam().perHost;
+  ctx.SetPage(site.Links("busy", 1, 8));
+  std::string path = "target";
+  ASSERT_EQ(WalkLinks(ctx.app, path), 0);
+  EXPECT_EQ(site.server.MaxConcurrent(), GetParam().perHost);
+  const std::vector<Mark> marks = MarksOf(*ReadSaved(path).doc);
+  ASSERT_EQ(marks.size(), 8u);
+  for (const Mark& m : marks) EXPECT_EQ(m.text, "◎");
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, HostLimitTest,
+                         ::testing::Values(HostLimitCase{"one", 1}, HostLimitCase{"four", 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PrefetchTest, AnAddressIsRequestedOncePerRun) {
+  WalkContext ctx;
+  ctx.app.state.ParallelProbes = kDefaultParallel;
+  const std::string page = "<a href=\"" + Url("/n/101") + "\">a</a><a href=\"" + Url("/gone") +
+                           "\">b</a><a href=\"" + Url("/n/101") + "\">c</a><a href=\"" +
+                           Url("/anchors#here") + "\">d</a><a href=\"" + Url("/n/102") +
+                           "\">e</a><a href=\"" + Url("/anchors#nowhere") + "\">f</a>";
+  const int hits101 = Site().Hits("/n/101");
+  const int anchorHits = Site().Hits("/anchors");
+  const std::vector<std::string> expected = {"◎", "×", "◎", "#◎", "◎", "#×"};
+  {
+    // One run: two pages with the same links.
+    const PrefetchScope run(ctx.app);
+    for (int round = 0; round < 2; ++round) {
+      ctx.SetPage(page);
+      std::string path = "target";
+      ASSERT_EQ(WalkLinks(ctx.app, path), 0);
+      std::vector<std::string> texts;
+      for (const Mark& m : MarksOf(*ReadSaved(path).doc)) texts.push_back(m.text);
+      EXPECT_EQ(texts, expected) << "page " << round;
+    }
+    EXPECT_EQ(Site().Hits("/n/101") - hits101, 1);
+    // The probe of the anchor page and the page itself, for both anchors.
+    EXPECT_EQ(Site().Hits("/anchors") - anchorHits, 2);
+    EXPECT_FALSE(ctx.app.AnchorBrowser);
+  }
+  // The next run asks again.
+  ctx.SetPage(page);
+  std::string path = "target";
+  ASSERT_EQ(WalkLinks(ctx.app, path), 0);
+  EXPECT_EQ(Site().Hits("/n/101") - hits101, 2);
+  EXPECT_FALSE(ctx.app.Prefetch);
+}
+
+TEST(PrefetchTest, CancelEndsTheRequestsInFlight) {
+  CountingSite site;
+  WalkContext ctx;
+  ctx.app.state.ParallelProbes = kDefaultParallel;
+  ctx.app.state.ProbesPerHost = kDefaultParallel;
+  // The first link answers at once; the others would hang.
+  ctx.SetPage(site.Links("quick", 1, 1) + site.Links("hang", 2, 9));
+  ctx.ui.onEvents = [&ctx] {
+    if (Contains(ctx.app.progress.Label2, "/quick/1")) ctx.app.state.CancelFlag = -1;
+  };
+  std::string path = "target";
+  EXPECT_EQ(WalkLinks(ctx.app, path), -9);
+  EXPECT_EQ(ctx.client->InFlight(), 0u);
+  const std::vector<Mark> marks = MarksOf(*ReadSaved(path).doc);
+  ASSERT_EQ(marks.size(), 9u);
+  EXPECT_EQ(marks[0].text, "◎");
+  for (std::size_t i = 1; i < marks.size(); ++i) EXPECT_EQ(marks[i], Mark{}) << i;
+}
+
+// A server that asks for a pause: the host is left alone that long (on the
+// program's clock), then asked once more.
+struct RetryCase {
+  const char* name;
+  std::vector<std::string> replies;  // per request: "503:<Retry-After>", "429:...", "200"
+  std::string mark;
+  int requests;
+  std::int64_t minPauseMs;
+  std::int64_t maxPauseMs;
+};
+
+class RetryAfterTest : public ::testing::TestWithParam<RetryCase> {};
+
+TEST_P(RetryAfterTest, HostPausesAndIsAskedOnceMore) {
+  const RetryCase& c = GetParam();
+  LoopbackServer server;
+  std::atomic<int> served{0};
+  server.server().Get("/busy", [&](const httplib::Request&, httplib::Response& res) {
+    const int n = served++;
+    const std::string reply = c.replies[std::min<std::size_t>(n, c.replies.size() - 1)];
+    if (reply == "200") {
+      Html(res, "<p>ok</p>");
+      return;
+    }
+    res.status = std::stoi(reply.substr(0, 3));
+    if (reply.size() > 4) res.set_header("Retry-After", reply.substr(4));
+  });
+  server.Start();
+  WalkContext ctx;
+  ctx.app.state.ParallelProbes = kDefaultParallel;
+  ctx.SetPage("<a href=\"" + server.Url("/busy") + "\">x</a>");
+  const std::int64_t start = ctx.clock.NowMs();
+  std::string path = "target";
+  ASSERT_EQ(WalkLinks(ctx.app, path), 0);
+  const std::int64_t paused = ctx.clock.NowMs() - start;
+  EXPECT_EQ(served.load(), c.requests);
+  EXPECT_GE(paused, c.minPauseMs);
+  EXPECT_LT(paused, c.maxPauseMs);
+  EXPECT_EQ(MarksOf(*ReadSaved(path).doc).at(0).text, c.mark);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, RetryAfterTest,
+    ::testing::Values(RetryCase{"seconds", {"503:5", "200"}, "◎", 2, 5000, 9000},
+                      RetryCase{"too_many_requests", {"429:2", "200"}, "◎", 2, 2000, 9000},
+                      RetryCase{"capped", {"503:3600", "200"}, "◎", 2, 10000, 14000},
+                      RetryCase{"asked_once_more_only", {"503:1", "503:1"}, "×", 2, 1000, 9000},
+                      RetryCase{"without_header", {"503", "200"}, "×", 1, 0, 3000},
+                      RetryCase{"http_date_in_the_past",
+                                {"503:Wed, 21 Oct 2015 07:28:00 GMT", "200"},
+                                "◎",
+                                2,
+                                0,
+                                3000}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TallyLinkTest, CountsKeepsRestoresAndClears) {
   testing::ShiftableClock clock;

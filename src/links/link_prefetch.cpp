@@ -1,0 +1,90 @@
+#include "links/link_prefetch.h"
+
+#include <algorithm>
+
+#include "app/app.h"
+#include "browser/html_source.h"
+#include "links/exclusion_lists.h"
+#include "platform/file_system.h"
+#include "platform/html_decode.h"
+#include "platform/line_list.h"
+#include "platform/text.h"
+#include "platform/url_resolve.h"
+
+namespace vex {
+
+void QueueLinkProbes(App& app, const html::Collection& links, FetchPriority priority) {
+  ProbePrefetcher* prefetch = app.Prefetch.get();
+  if (!prefetch) return;
+  try {
+    for (std::size_t i = 0; i < links.length(); ++i) {
+      const std::string address = links.item(i).href();
+      if (FindNoCheck(app, address) != 0) continue;
+      const std::string upper = UpperAscii(address);
+      if (FindCannotCheck(app, upper) >= 1 || !Contains(upper, "HTTP://")) continue;
+      const std::size_t hash = address.find('#');
+      // A "#" alone at the end is judged without a request.
+      if (hash == 0 || hash + 1 == address.size()) continue;
+      if (hash == std::string::npos) {
+        prefetch->QueueProbe(address, priority);
+      } else {
+        prefetch->QueueProbe(address.substr(0, hash), priority, true);
+      }
+    }
+  } catch (const BrowserError&) {
+    // A link that cannot be read is the walk's to report; requests made so
+    // far stand.
+  }
+}
+
+namespace {
+
+// A local page is read once, as it comes into reach, and kept for the
+// anchors into it.
+void ReadLocalPageAhead(App& app, const std::string& path) {
+  const std::string address = FileUrlFromPath(path);
+  if (app.Prefetch->KnowsPage(address)) return;
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes)) return;
+  const DecodedPage decoded = DecodePage(bytes, {});
+  std::string().swap(bytes);
+  std::shared_ptr<html::Document> page = html::Document::Parse(decoded.text, address);
+  QueueLinkProbes(app, page->links(), FetchPriority::Ahead);
+  app.Prefetch->KeepPage(address, std::move(page));
+}
+
+}  // namespace
+
+void LookAhead(App& app, int current) {
+  ProbePrefetcher* prefetch = app.Prefetch.get();
+  if (!prefetch) return;
+  const LineList& targets = app.state.TargetList;
+  const int last = std::min(static_cast<int>(targets.size()) - 1, current + kLookAheadPages);
+  for (int j = std::max(current + 1, 1); j <= last; ++j) {
+    const std::string entry = Trim(targets[static_cast<std::size_t>(j)]);
+    if (entry.empty()) continue;
+    const std::string upper = UpperAscii(entry);
+    if (StartsWith(upper, "HTTP://")) {
+      prefetch->QueuePage(entry, FetchPriority::Ahead, true);
+    } else if (entry.front() == '/' && IsHtmlFile(entry)) {
+      ReadLocalPageAhead(app, entry);
+    }
+  }
+}
+
+PrefetchScope::PrefetchScope(App& app) : app_(app) {
+  const RunState& st = app.state;
+  if (app.Prefetch || st.ParallelProbes <= 1) return;
+  owner_ = true;
+  app.http.SetLimits(st.ParallelProbes, st.ProbesPerHost);
+  app.Prefetch = std::make_unique<ProbePrefetcher>(app, st.ParallelProbes, st.ProbesPerHost);
+  app.Prefetch->onPageLinks = [&app](html::Document& page) {
+    QueueLinkProbes(app, page.links(), FetchPriority::Ahead);
+  };
+}
+
+PrefetchScope::~PrefetchScope() {
+  if (owner_) app_.Prefetch.reset();
+}
+
+}  // namespace vex

@@ -1,0 +1,44 @@
+// What the link walk hands to the prefetcher: the web links of a page that
+// its rules will probe, the anchor pages they name, and the pages of the run
+// still to come, so that their links are asked for while earlier pages are
+// walked.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/html_document.h"
+#include "probe/probe_prefetch.h"
+
+namespace vex {
+
+struct App;
+
+// Pages of a batch or wildcard read ahead of the one being walked.
+inline constexpr int kLookAheadPages = 32;
+
+// Queues the probe of every link of the collection that the walk will
+// request (web links not excluded by the two lists); a link with a fragment
+// asks for its page too.
+void QueueLinkProbes(App& app, const html::Collection& links, FetchPriority priority);
+
+// Reads the targets after `current` (indices into TargetList, as the batch
+// loop counts them) ahead: web pages are fetched, local pages read, and the
+// links of each are queued.
+void LookAhead(App& app, int current);
+
+// A prefetcher for the time of a run (or of a walk outside a run), when more
+// than one request may be in flight; the previous one, if any, is kept.
+class PrefetchScope {
+ public:
+  explicit PrefetchScope(App& app);
+  ~PrefetchScope();
+  PrefetchScope(const PrefetchScope&) = delete;
+  PrefetchScope& operator=(const PrefetchScope&) = delete;
+
+ private:
+  App& app_;
+  bool owner_ = false;
+};
+
+}  // namespace vex

@@ -1,0 +1,384 @@
+#include "probe/probe_prefetch.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <utility>
+#include <vector>
+
+#include "app/app.h"
+#include "browser/browser.h"
+#include "platform/html_decode.h"
+#include "platform/text.h"
+#include "probe/link_probe.h"
+
+namespace vex {
+
+namespace {
+
+// Parsed pages kept for their anchors, counted by their bytes as fetched; the
+// oldest are let go beyond this and fetched again when asked for.
+constexpr std::size_t kPageBytesKept = 16u << 20;
+
+bool IsAdvised(int status) {
+  return status == 429 || status == 503;
+}
+
+// "Wed, 21 Oct 2015 07:28:00 GMT" as ms since the epoch.
+std::optional<std::int64_t> HttpDateMs(const std::string& text) {
+  std::tm tm{};
+  const char* end = strptime(text.c_str(), "%a, %d %b %Y %H:%M:%S", &tm);
+  if (end == nullptr) return std::nullopt;
+  return static_cast<std::int64_t>(timegm(&tm)) * 1000;
+}
+
+}  // namespace
+
+std::string HostOfAddress(const std::string& address) {
+  std::size_t begin = address.find("://");
+  begin = begin == std::string::npos ? 0 : begin + 3;
+  std::size_t end = address.find_first_of("/?#", begin);
+  if (end == std::string::npos) end = address.size();
+  std::string host = LowerAscii(std::string_view(address).substr(begin, end - begin));
+  if (const std::size_t at = host.rfind('@'); at != std::string::npos) host.erase(0, at + 1);
+  return host;
+}
+
+std::optional<std::int64_t> RetryAfterMs(const http::Response& response, std::int64_t nowMs) {
+  if (response.error != http::kOk || !IsAdvised(response.status)) return std::nullopt;
+  const std::string value = Trim(HeaderValue(response.headers, "Retry-After"));
+  if (value.empty()) return std::nullopt;
+  std::int64_t ms = 0;
+  if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    // Long digit strings are capped before they could overflow.
+    ms = value.size() > 6 ? kRetryAfterCapMs : std::stoll(value) * 1000;
+  } else if (std::optional<std::int64_t> at = HttpDateMs(value)) {
+    ms = *at - nowMs;
+  } else {
+    return std::nullopt;
+  }
+  return std::clamp<std::int64_t>(ms, 0, kRetryAfterCapMs);
+}
+
+ProbePrefetcher::ProbePrefetcher(App& app, int maxTransfers, int maxPerHost)
+    : app_(app),
+      maxTransfers_(std::clamp(maxTransfers, 1, kMaxParallel)),
+      maxPerHost_(std::clamp(maxPerHost, 1, std::clamp(maxTransfers, 1, kMaxParallel))) {}
+
+ProbePrefetcher::~ProbePrefetcher() {
+  CancelPending();
+}
+
+ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std::string& address,
+                                             FetchPriority priority) {
+  auto [it, added] = table.try_emplace(address);
+  if (!added) return *it->second;
+  it->second = std::make_unique<Entry>();
+  Entry& e = *it->second;
+  e.kind = kind;
+  e.address = address;
+  e.host = HostOfAddress(address);
+  e.priority = priority;
+  Enqueue(e, false);
+  return e;
+}
+
+void ProbePrefetcher::Enqueue(Entry& entry, bool first) {
+  entry.state = State::Queued;
+  Host& host = hosts_[entry.host];
+  std::deque<Entry*>& queue = entry.priority == FetchPriority::Now ? host.now : host.ahead;
+  if (first) {
+    queue.push_front(&entry);
+  } else {
+    queue.push_back(&entry);
+  }
+}
+
+void ProbePrefetcher::QueueProbe(const std::string& address, FetchPriority priority,
+                                 bool wantPage) {
+  Entry& e = Add(probes_, Kind::Probe, address, priority);
+  if (wantPage && !e.wantPage) {
+    e.wantPage = true;
+    // Found already: the page can come at once.
+    if (e.state == State::Done && e.response.error == http::kOk && e.response.status == 200) {
+      QueuePage(address, priority);
+    }
+  }
+}
+
+void ProbePrefetcher::QueuePage(const std::string& address, FetchPriority priority,
+                                bool readLinks) {
+  Entry& e = Add(pages_, Kind::Page, address, priority);
+  if (readLinks && !e.readLinks) {
+    e.readLinks = true;
+    if (e.state == State::Done && e.page && onPageLinks) onPageLinks(*e.page);
+  }
+}
+
+http::Request ProbePrefetcher::RequestOf(const Entry& entry) const {
+  if (entry.kind == Kind::Probe) {
+    http::Request q = ProbeRequest(entry.address, app_.state.JumpMode);
+    q.host = entry.host;
+    return q;
+  }
+  http::Request q;
+  q.url = entry.address;
+  q.host = entry.host;
+  q.maxBodyBytes = kMaxPageBytes;
+  q.totalTimeoutMs = kPageTransferLimitMs;
+  return q;
+}
+
+void ProbePrefetcher::Start(Entry& entry) {
+  Host& host = hosts_[entry.host];
+  if (host.unresolved) {
+    // The name could not be looked up a moment ago in this run: asking
+    // again would only wait for the same answer.
+    http::Response r;
+    r.error = http::kNameNotResolved;
+    r.errorText = "host name not resolved";
+    r.startedAtMs = r.finishedAtMs = app_.clock.NowMs();
+    Finish(entry, std::move(r));
+    return;
+  }
+  entry.state = State::Running;
+  entry.transfer = app_.http.Start(RequestOf(entry));
+  inFlight_[entry.transfer] = &entry;
+  ++host.running;
+  ++running_;
+  ++started_;
+}
+
+void ProbePrefetcher::StartWhatFits() {
+  if (running_ >= maxTransfers_) return;
+  const std::int64_t now = app_.clock.NowMs();
+  // Pages being walked first, on every host; then those still to come.
+  for (const FetchPriority priority : {FetchPriority::Now, FetchPriority::Ahead}) {
+    for (auto& [name, host] : hosts_) {
+      std::deque<Entry*>& queue = priority == FetchPriority::Now ? host.now : host.ahead;
+      while (!queue.empty() && running_ < maxTransfers_ && host.running < maxPerHost_ &&
+             host.pausedUntilMs <= now) {
+        Entry* e = queue.front();
+        queue.pop_front();
+        // An entry moved to the front of its queue (or finished otherwise)
+        // may still stand further back.
+        if (e->state != State::Queued) continue;
+        Start(*e);
+      }
+      if (running_ >= maxTransfers_) return;
+    }
+  }
+}
+
+void ProbePrefetcher::Collect() {
+  if (inFlight_.empty()) return;
+  std::vector<Entry*> done;
+  for (auto& [id, entry] : inFlight_) {
+    if (app_.http.Done(id)) done.push_back(entry);
+  }
+  for (Entry* e : done) {
+    inFlight_.erase(e->transfer);
+    Host& host = hosts_[e->host];
+    --host.running;
+    --running_;
+    Finish(*e, app_.http.Take(e->transfer));
+  }
+}
+
+void ProbePrefetcher::Finish(Entry& entry, http::Response response) {
+  Host& host = hosts_[entry.host];
+  if (!entry.asked) {
+    if (std::optional<std::int64_t> pause = RetryAfterMs(response, app_.clock.NowMs())) {
+      // The server asked for a pause: leave the host alone that long, then
+      // ask once more before the answer is judged.
+      entry.asked = true;
+      host.pausedUntilMs = std::max(host.pausedUntilMs, app_.clock.NowMs() + *pause);
+      Enqueue(entry, true);
+      return;
+    }
+  }
+  if (response.error == http::kNameNotResolved) host.unresolved = true;
+  entry.state = State::Done;
+  entry.response = std::move(response);
+  if (entry.kind == Kind::Probe) {
+    if (entry.wantPage && entry.response.error == http::kOk && entry.response.status == 200) {
+      QueuePage(entry.address, entry.priority);
+    }
+    return;
+  }
+  ParsePage(entry);
+  if (entry.readLinks && onPageLinks) onPageLinks(*entry.page);
+}
+
+void ProbePrefetcher::ParsePage(Entry& entry) {
+  http::Response& r = entry.response;
+  const std::string address = r.effectiveUrl.empty() ? entry.address : r.effectiveUrl;
+  DecodedPage decoded = DecodePage(r.body, HeaderValue(r.headers, "Content-Type"));
+  entry.pageBytes = r.body.size();
+  std::string().swap(r.body);
+  entry.page = html::Document::Parse(decoded.text, address);
+  pageBytesKept_ += entry.pageBytes;
+  pageOrder_.push_back(&entry);
+  ForgetPages();
+}
+
+void ProbePrefetcher::ForgetPages() {
+  while (pageBytesKept_ > kPageBytesKept && pageOrder_.size() > 1) {
+    Entry* oldest = pageOrder_.front();
+    pageOrder_.pop_front();
+    pageBytesKept_ -= std::min(pageBytesKept_, oldest->pageBytes);
+    oldest->page.reset();
+    oldest->pageBytes = 0;
+  }
+}
+
+void ProbePrefetcher::Pump() {
+  StartWhatFits();
+  if (running_ > 0) {
+    app_.http.Poll(0);
+    Collect();
+    StartWhatFits();
+  }
+}
+
+bool ProbePrefetcher::WaitFor(Entry& entry, bool stopOnCancel) {
+  bool othersCancelled = false;
+  while (entry.state != State::Done) {
+    StartWhatFits();
+    if (running_ > 0) {
+      app_.http.Poll(kProbePollMs);
+    } else if (entry.state == State::Queued) {
+      // Nothing runs: its host is pausing.
+      const Host& host = hosts_[entry.host];
+      const std::int64_t left = host.pausedUntilMs - app_.clock.NowMs();
+      app_.Pause(static_cast<int>(std::clamp<std::int64_t>(left, 1, kProbePollMs)));
+    }
+    Collect();
+    app_.ProcessEvents();
+    if (app_.state.CancelFlag != 0) {
+      if (stopOnCancel) return false;
+      // The link in hand completes; nothing else goes on.
+      if (!othersCancelled) CancelOthers(entry);
+      othersCancelled = true;
+    }
+  }
+  return true;
+}
+
+void ProbePrefetcher::CancelOthers(Entry& keep) {
+  for (auto& [id, entry] : inFlight_) {
+    if (entry == &keep) continue;
+    app_.http.Cancel(id);
+    --hosts_[entry->host].running;
+    --running_;
+    entry->state = State::Queued;
+  }
+  Entry* kept = nullptr;
+  if (keep.state == State::Running) kept = inFlight_.at(keep.transfer);
+  inFlight_.clear();
+  if (kept) inFlight_[kept->transfer] = kept;
+  for (auto& [name, host] : hosts_) {
+    host.now.clear();
+    host.ahead.clear();
+  }
+  // Forget what was only queued or cut off: asked for later, it is requested
+  // afresh.
+  for (Table* table : {&probes_, &pages_}) {
+    for (auto it = table->begin(); it != table->end();) {
+      if (it->second.get() != &keep && it->second->state != State::Done) {
+        it = table->erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  if (keep.state == State::Queued) Enqueue(keep, true);
+}
+
+void ProbePrefetcher::CancelPending() {
+  for (auto& [id, entry] : inFlight_) app_.http.Cancel(id);
+  inFlight_.clear();
+  running_ = 0;
+  for (auto& [name, host] : hosts_) {
+    host.running = 0;
+    host.now.clear();
+    host.ahead.clear();
+  }
+  for (Table* table : {&probes_, &pages_}) {
+    for (auto it = table->begin(); it != table->end();) {
+      if (it->second->state != State::Done) {
+        it = table->erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+}
+
+http::Response ProbePrefetcher::ProbeResponse(const std::string& address) {
+  auto it = probes_.find(address);
+  if (it == probes_.end()) {
+    Entry& e = Add(probes_, Kind::Probe, address, FetchPriority::Now);
+    Enqueue(e, true);
+    it = probes_.find(address);
+  }
+  Entry& e = *it->second;
+  if (e.state == State::Queued && e.priority == FetchPriority::Ahead) {
+    // Wanted now: to the front of the pages being walked.
+    e.priority = FetchPriority::Now;
+    Enqueue(e, true);
+  }
+  (void)WaitFor(e, false);
+  return e.response;
+}
+
+std::shared_ptr<html::Document> ProbePrefetcher::Page(const std::string& address) {
+  auto it = pages_.find(address);
+  if (it == pages_.end() || (it->second->state == State::Done && !it->second->page)) {
+    // Never fetched, or let go to save memory: fetched (again) before all others.
+    if (it == pages_.end()) {
+      Add(pages_, Kind::Page, address, FetchPriority::Now);
+      it = pages_.find(address);
+    }
+    it->second->priority = FetchPriority::Now;
+    Enqueue(*it->second, true);
+  }
+  Entry& e = *it->second;
+  if (e.state == State::Queued && e.priority == FetchPriority::Ahead) {
+    e.priority = FetchPriority::Now;
+    Enqueue(e, true);
+  }
+  if (!WaitFor(e, true)) return nullptr;
+  return e.page;
+}
+
+bool ProbePrefetcher::KnowsPage(const std::string& address) const {
+  auto it = pages_.find(address);
+  return it != pages_.end() && (it->second->page || it->second->state != State::Done);
+}
+
+void ProbePrefetcher::KeepPage(const std::string& address, std::shared_ptr<html::Document> page) {
+  if (!page) return;
+  auto [it, added] = pages_.try_emplace(address);
+  if (!added && it->second->state != State::Done) return;  // its fetch is under way
+  if (added) it->second = std::make_unique<Entry>();
+  Entry& e = *it->second;
+  e.kind = Kind::Page;
+  e.address = address;
+  e.host = HostOfAddress(address);
+  e.state = State::Done;
+  if (!e.page) pageOrder_.push_back(&e);
+  e.page = std::move(page);
+  ForgetPages();
+}
+
+const LocalProbeResult* ProbePrefetcher::LocalResult(const std::string& link) const {
+  auto it = local_.find(link);
+  return it == local_.end() ? nullptr : &it->second;
+}
+
+void ProbePrefetcher::KeepLocalResult(const std::string& link, LocalProbeResult result) {
+  local_[link] = std::move(result);
+}
+
+}  // namespace vex

@@ -1,0 +1,150 @@
+// Probes ahead of the link walk. The walk hands it every web address it is
+// going to probe; the prefetcher runs those requests through the HTTP client,
+// many at once but a few per host, while the walk still takes the links one
+// by one in document order and asks for each link's response when it gets
+// there. Within one run every address is requested once (and a page whose
+// anchors are looked up is fetched once): a second link to it gets the same
+// response, so the same mark and flags.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "app/run_state.h"
+#include "platform/html_document.h"
+#include "platform/http_client.h"
+
+namespace vex {
+
+struct App;
+
+// A host that asks for a pause (429 or 503 with Retry-After) is left alone
+// this long at most, then asked once more.
+inline constexpr int kRetryAfterCapMs = 10000;
+
+enum class FetchPriority {
+  Now,    // the page being walked, in document order
+  Ahead,  // pages of the run still to come
+};
+
+// What the probe of a local link gave, for further links to the same address.
+struct LocalProbeResult {
+  std::string mark;
+  LinkFlags flags{};
+  std::string pageText;
+};
+
+class ProbePrefetcher {
+ public:
+  ProbePrefetcher(App& app, int maxTransfers, int maxPerHost);
+  ~ProbePrefetcher();
+  ProbePrefetcher(const ProbePrefetcher&) = delete;
+  ProbePrefetcher& operator=(const ProbePrefetcher&) = delete;
+
+  // The probe request of a web address (without fragment). An address known
+  // in this run is not queued again. With `wantPage` the whole page is
+  // fetched as well once the probe found it (status 200), for its anchors.
+  void QueueProbe(const std::string& address, FetchPriority priority, bool wantPage = false);
+  // The whole page at a web address; with `readLinks` the parsed page is
+  // handed to onPageLinks (to queue the probes of a page still to come).
+  void QueuePage(const std::string& address, FetchPriority priority, bool readLinks = false);
+
+  // The response of the probe of `address`; waits for it, processing events
+  // and driving the other transfers. An address not queued yet is requested
+  // before all others.
+  http::Response ProbeResponse(const std::string& address);
+  // The page at `address`, parsed; waits like ProbeResponse. Empty when the
+  // user cancelled while it was awaited.
+  std::shared_ptr<html::Document> Page(const std::string& address);
+  // A page at hand or on its way in this run (fetched, queued, or kept by
+  // KeepPage; not one let go to save memory).
+  bool KnowsPage(const std::string& address) const;
+  // A page loaded otherwise (a local file in the anchor browser).
+  void KeepPage(const std::string& address, std::shared_ptr<html::Document> page);
+
+  // Results of local links, by the link as written.
+  const LocalProbeResult* LocalResult(const std::string& link) const;
+  void KeepLocalResult(const std::string& link, LocalProbeResult result);
+
+  // Moves the transfers on without waiting: starts what the limits allow and
+  // takes what has finished.
+  void Pump();
+  // Ends every request queued or in flight; what has arrived is kept.
+  void CancelPending();
+
+  // Called with every page queued with readLinks, once it is parsed.
+  std::function<void(html::Document&)> onPageLinks;
+
+  // Requests handed to the client in this run (repeats included).
+  std::size_t RequestsStarted() const { return started_; }
+
+ private:
+  enum class Kind { Probe, Page };
+  enum class State { Queued, Running, Done };
+  struct Entry {
+    Kind kind = Kind::Probe;
+    std::string address;
+    std::string host;
+    State state = State::Queued;
+    FetchPriority priority = FetchPriority::Now;
+    http::TransferId transfer = 0;
+    http::Response response;
+    bool asked = false;      // asked once more after a Retry-After pause
+    bool wantPage = false;   // probe: fetch the page too when found
+    bool readLinks = false;  // page: hand the parsed page to onPageLinks
+    std::shared_ptr<html::Document> page;
+    std::size_t pageBytes = 0;
+  };
+  struct Host {
+    int running = 0;
+    std::int64_t pausedUntilMs = 0;
+    bool unresolved = false;  // its name could not be looked up in this run
+    std::deque<Entry*> now;
+    std::deque<Entry*> ahead;
+  };
+  using Table = std::unordered_map<std::string, std::unique_ptr<Entry>>;
+
+  Entry& Add(Table& table, Kind kind, const std::string& address, FetchPriority priority);
+  void Enqueue(Entry& entry, bool first);
+  void StartWhatFits();
+  void Start(Entry& entry);
+  void Collect();
+  void Finish(Entry& entry, http::Response response);
+  void ParsePage(Entry& entry);
+  void ForgetPages();
+  // Waits until the entry is done; false when the user cancelled and
+  // `stopOnCancel` is set.
+  bool WaitFor(Entry& entry, bool stopOnCancel);
+  void CancelOthers(Entry& keep);
+  http::Request RequestOf(const Entry& entry) const;
+
+  App& app_;
+  int maxTransfers_;
+  int maxPerHost_;
+  int running_ = 0;
+  std::size_t started_ = 0;
+  std::size_t pageBytesKept_ = 0;
+  Table probes_;
+  Table pages_;
+  std::unordered_map<std::string, Host> hosts_;
+  std::unordered_map<http::TransferId, Entry*> inFlight_;
+  std::deque<Entry*> pageOrder_;  // parsed pages, oldest first
+  std::unordered_map<std::string, LocalProbeResult> local_;
+};
+
+// The host part of a web address, as the per-host limit counts it
+// ("127.0.0.1:8080", "example.com"), lower-cased.
+std::string HostOfAddress(const std::string& address);
+
+// The pause a 429 or 503 reply asks for with its Retry-After header (seconds,
+// or an HTTP date against nowMs), at most kRetryAfterCapMs; none for other
+// replies or without the header.
+std::optional<std::int64_t> RetryAfterMs(const http::Response& response, std::int64_t nowMs);
+
+}  // namespace vex
