@@ -254,6 +254,36 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"NotTheOptionSection", " [OPT]\r\nVER=2.6\r\nCHAR=1\r\nJUMP=2\r\n", 0, 0, ""}),
     RowName<OptionCase>);
 
+// Requests at once and per host: whole numbers of at least 1, the per-host
+// count no higher than the total.
+struct ParallelCase {
+  std::string name, lines;
+  int parallel, perHost;
+};
+class LoadParallelTest : public ::testing::TestWithParam<ParallelCase> {};
+TEST_P(LoadParallelTest, ReadsTheLimits) {
+  const auto& c = GetParam();
+  testing::TempDir dir;
+  testing::TestApp t;
+  const std::string path = dir.Write("vexalorn.ini", "[OPT]\r\nVER=2.6\r\n" + c.lines);
+  EXPECT_EQ(LoadSettings(t.app, path).status, SettingsStatus::Ok);
+  EXPECT_EQ(t.app.state.ParallelProbes, c.parallel);
+  EXPECT_EQ(t.app.state.ProbesPerHost, c.perHost);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LoadParallelTest,
+    ::testing::Values(
+        ParallelCase{"Defaults", "", kDefaultParallel, kDefaultPerHost},
+        ParallelCase{"OneAtATime", "PARALLEL=1\r\n", 1, 1},
+        ParallelCase{"Both", "PARALLEL=32 // more\r\nPERHOST=8\r\n", 32, 8},
+        ParallelCase{"CappedTotal", "PARALLEL=100000\r\n", kMaxParallel, kDefaultPerHost},
+        ParallelCase{"PerHostNoMoreThanTotal", "PARALLEL=2\r\nPERHOST=9\r\n", 2, 2},
+        ParallelCase{"NotACountGivesTheDefault", "PARALLEL=0\r\nPERHOST=x\r\n", kDefaultParallel,
+                     kDefaultPerHost},
+        // Keys are found by their beginning, like every key.
+        ParallelCase{"FoundByTheirBeginning", "PARALLELS=3\r\nPER=2\r\n", 3, kDefaultPerHost}),
+    RowName<ParallelCase>);
+
 TEST(DefaultSettings, FirstStartWritesThemAndTheSecondMigratesOnlyTheVersion) {
   testing::TempDir dir;
   const std::string path = dir / "vexalorn.ini";
