@@ -272,16 +272,16 @@ TEST_P(LoadParallelTest, ReadsTheLimits) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, LoadParallelTest,
-    ::testing::Values(
-        ParallelCase{"Defaults", "", kDefaultParallel, kDefaultPerHost},
-        ParallelCase{"OneAtATime", "PARALLEL=1\r\n", 1, 1},
-        ParallelCase{"Both", "PARALLEL=32 // more\r\nPERHOST=8\r\n", 32, 8},
-        ParallelCase{"CappedTotal", "PARALLEL=100000\r\n", kMaxParallel, kDefaultPerHost},
-        ParallelCase{"PerHostNoMoreThanTotal", "PARALLEL=2\r\nPERHOST=9\r\n", 2, 2},
-        ParallelCase{"NotACountGivesTheDefault", "PARALLEL=0\r\nPERHOST=x\r\n", kDefaultParallel,
-                     kDefaultPerHost},
-        // Keys are found by their beginning, like every key.
-        ParallelCase{"FoundByTheirBeginning", "PARALLELS=3\r\nPER=2\r\n", 3, kDefaultPerHost}),
+    ::testing::Values(ParallelCase{"Defaults", "", kDefaultParallel, kDefaultPerHost},
+                      ParallelCase{"OneAtATime", "PARALLEL=1\r\n", 1, 1},
+                      ParallelCase{"Both", "PARALLEL=32 // more\r\nPERHOST=8\r\n", 32, 8},
+                      ParallelCase{"CappedTotal", "PARALLEL=100000\r\n", kMaxParallel,
+                                   kDefaultPerHost},
+                      ParallelCase{"PerHostNoMoreThanTotal", "PARALLEL=2\r\nPERHOST=9\r\n", 2, 2},
+                      ParallelCase{"NotACountGivesTheDefault", "PARALLEL=0\r\nPERHOST=x\r\n",
+                                   kDefaultParallel, kDefaultPerHost},
+                      ParallelCase{"LongerOrShorterKeysAreOthers", "PARALLELS=3\r\nPER=2\r\n",
+                                   kDefaultParallel, kDefaultPerHost}),
     RowName<ParallelCase>);
 
 TEST(DefaultSettings, FirstStartWritesThemAndTheSecondMigratesOnlyTheVersion) {
