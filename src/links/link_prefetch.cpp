@@ -76,6 +76,7 @@ PrefetchScope::PrefetchScope(App& app) : app_(app) {
   const RunState& st = app.state;
   if (app.Prefetch || st.ParallelProbes <= 1) return;
   owner_ = true;
+  listings_.emplace();
   app.http.SetLimits(st.ParallelProbes, st.ProbesPerHost);
   app.Prefetch = std::make_unique<ProbePrefetcher>(app, st.ParallelProbes, st.ProbesPerHost);
   app.Prefetch->onPageLinks = [&app](html::Document& page) {

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/html_document.h"
 #include "probe/probe_prefetch.h"
 
@@ -28,7 +30,8 @@ void QueueLinkProbes(App& app, const html::Collection& links, FetchPriority prio
 void LookAhead(App& app, int current);
 
 // A prefetcher for the time of a run (or of a walk outside a run), when more
-// than one request may be in flight; the previous one, if any, is kept.
+// than one request may be in flight; the previous one, if any, is kept. The
+// folders that local links are looked up in are read once meanwhile.
 class PrefetchScope {
  public:
   explicit PrefetchScope(App& app);
@@ -39,6 +42,7 @@ class PrefetchScope {
  private:
   App& app_;
   bool owner_ = false;
+  std::optional<FolderListingCache> listings_;
 };
 
 }  // namespace vex

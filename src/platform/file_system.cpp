@@ -245,6 +245,56 @@ bool IsNetworkOrUnwritable(const std::string& folder) {
 
 // --- Stored spelling ----------------------------------------------------------
 
+namespace {
+
+thread_local FolderListingCache* activeListings = nullptr;
+
+// The stored spelling of `name` in `folder`, read from the folder itself.
+std::string FindInFolder(const std::string& folder, const std::string& name) {
+  DirHandle handle(opendir(folder.c_str()));
+  if (!handle) return {};
+  const std::string wanted = LowerAscii(name);
+  std::string found;
+  while (dirent* entry = readdir(handle.get())) {
+    std::string entryName = entry->d_name;
+    if (entryName == "." || entryName == "..") continue;
+    // Of several spellings, the first in byte order, so the answer is fixed.
+    if (LowerAscii(entryName) == wanted && (found.empty() || entryName < found)) {
+      found = std::move(entryName);
+    }
+  }
+  return found;
+}
+
+}  // namespace
+
+FolderListingCache::FolderListingCache() : outer_(activeListings) {
+  activeListings = this;
+}
+
+FolderListingCache::~FolderListingCache() {
+  activeListings = outer_;
+}
+
+std::string FolderListingCache::Find(const std::string& folder, const std::string& name) {
+  auto [it, added] = folders_.try_emplace(folder);
+  Listing& listing = it->second;
+  if (added) {
+    DirHandle handle(opendir(folder.c_str()));
+    listing.readable = handle != nullptr;
+    while (handle) {
+      dirent* entry = readdir(handle.get());
+      if (!entry) break;
+      std::string entryName = entry->d_name;
+      if (entryName == "." || entryName == "..") continue;
+      auto [at, first] = listing.byLowerName.try_emplace(LowerAscii(entryName), entryName);
+      if (!first && entryName < at->second) at->second = std::move(entryName);
+    }
+  }
+  auto found = listing.byLowerName.find(LowerAscii(name));
+  return found == listing.byLowerName.end() ? std::string() : found->second;
+}
+
 std::string StoredSpelling(const std::string& absolutePath) {
   if (absolutePath.empty() || absolutePath.front() != '/') return {};
   const bool wantFolder = absolutePath.size() > 1 && absolutePath.back() == '/';
@@ -252,23 +302,14 @@ std::string StoredSpelling(const std::string& absolutePath) {
   const std::vector<std::string> parts = SplitParts(absolutePath);
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const std::string& part = parts[i];
-    const std::string folder = stored;
     std::string found;
     struct stat st {};
     // As written first: on a case-sensitive file system that is the stored
     // name, and it saves reading the folder.
-    if (lstat((folder + part).c_str(), &st) == 0) {
+    if (lstat((stored + part).c_str(), &st) == 0) {
       found = part;
     } else {
-      DirHandle handle(opendir(folder.c_str()));
-      if (!handle) return {};
-      const std::string wanted = LowerAscii(part);
-      while (dirent* entry = readdir(handle.get())) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        // Of several spellings, the first in byte order, so the answer is fixed.
-        if (LowerAscii(name) == wanted && (found.empty() || name < found)) found = std::move(name);
-      }
+      found = activeListings ? activeListings->Find(stored, part) : FindInFolder(stored, part);
       if (found.empty()) return {};
     }
     stored += found;

@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vex {
@@ -110,6 +111,31 @@ bool IsNetworkOrUnwritable(const std::string& folder);
 // "." or ".." parts); a final "/" requires the last part to be a folder and is
 // kept. Empty when some part does not exist. Never changes the current folder.
 std::string StoredSpelling(const std::string& absolutePath);
+
+// While one lives (on this thread), the folders StoredSpelling has to read
+// are read once and their names remembered: a run looks up many missing or
+// differently spelt names in the same few folders. Names spelt as written
+// are still looked up on disk every time.
+class FolderListingCache {
+ public:
+  FolderListingCache();
+  ~FolderListingCache();
+  FolderListingCache(const FolderListingCache&) = delete;
+  FolderListingCache& operator=(const FolderListingCache&) = delete;
+
+  // The stored spelling of `name` in `folder` (names compared without regard
+  // to ASCII letter case; of several, the first in byte order); empty when
+  // there is none or the folder cannot be read.
+  std::string Find(const std::string& folder, const std::string& name);
+
+ private:
+  struct Listing {
+    bool readable = false;
+    std::unordered_map<std::string, std::string> byLowerName;
+  };
+  std::unordered_map<std::string, Listing> folders_;
+  FolderListingCache* outer_ = nullptr;
+};
 
 // --- Locking ------------------------------------------------------------------
 

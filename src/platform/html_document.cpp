@@ -12,6 +12,9 @@ namespace vex::html {
 
 namespace {
 
+// Nodes come in chunks that double from the first to the largest, so a small
+// page (or a parsed mark) costs little and a large one few allocations.
+constexpr std::size_t kFirstChunkNodes = 32;
 constexpr std::size_t kChunkNodes = 4096;
 
 enum class Where { BeforeBegin, AfterBegin, BeforeEnd, AfterEnd };
@@ -364,8 +367,9 @@ std::shared_ptr<Document> Document::Parse(std::string_view utf8, std::string add
 }
 
 Node* Document::NewNode(NodeKind kind) {
-  if (chunks_.empty() || chunkUsed_ == kChunkNodes) {
-    chunks_.push_back(std::make_unique<Node[]>(kChunkNodes));
+  if (chunks_.empty() || chunkUsed_ == chunkSize_) {
+    chunkSize_ = chunks_.empty() ? kFirstChunkNodes : std::min(2 * chunkSize_, kChunkNodes);
+    chunks_.push_back(std::make_unique<Node[]>(chunkSize_));
     chunkUsed_ = 0;
   }
   Node* n = &chunks_.back()[chunkUsed_++];

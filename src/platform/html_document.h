@@ -174,6 +174,7 @@ class Document : public std::enable_shared_from_this<Document> {
   Node* root_ = nullptr;
   std::vector<std::unique_ptr<Node[]>> chunks_;
   std::size_t chunkUsed_ = 0;
+  std::size_t chunkSize_ = 0;
   std::size_t nodeCount_ = 0;
 
   std::shared_ptr<std::vector<Node*>> links_;

@@ -255,8 +255,19 @@ TEST(StoredSpelling, ResolvesEachPartIgnoringCase) {
       {"MissingFolder", root + "/Nope/Index.html", ""},
       {"Root", "/", "/"},
       {"Relative", "Site/Pages", ""},
+      {"FirstOfTwoSpellings", root + "/Site/Pages/twice.HTML", root + "/Site/Pages/Twice.html"},
   };
+  dir.Write("Site/Pages/Twice.html", "x");
+  dir.Write("Site/Pages/twice.html", "x");
   for (const Row& row : rows) EXPECT_EQ(StoredSpelling(row.query), row.expected) << row.name;
+  // The same answers when the folders are read once and remembered, asked
+  // twice.
+  const FolderListingCache listings;
+  for (int round = 0; round < 2; ++round) {
+    for (const Row& row : rows) {
+      EXPECT_EQ(StoredSpelling(row.query), row.expected) << row.name << " round " << round;
+    }
+  }
 }
 
 TEST(StoredSpelling, LeavesTheCurrentFolderAlone) {
