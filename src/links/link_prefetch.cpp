@@ -46,6 +46,8 @@ void ReadLocalPageAhead(App& app, const std::string& path) {
   if (app.Prefetch->KnowsPage(address)) return;
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) return;
+  // A page without a web link has nothing to ask for ahead.
+  if (!Contains(UpperAscii(bytes), "HTTP://")) return;
   const DecodedPage decoded = DecodePage(bytes, {});
   std::string().swap(bytes);
   std::shared_ptr<html::Document> page = html::Document::Parse(decoded.text, address);

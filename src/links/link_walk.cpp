@@ -94,11 +94,10 @@ std::optional<std::string> JudgeLink(App& app, const std::string& address, LastP
     // Within a run a local address is looked up once.
     if (const LocalProbeResult* known = prefetch->LocalResult(address)) {
       st.Flags = known->flags;
-      st.LinkPageText = known->pageText;
       return known->mark;
     }
     std::string mark = ProbeLink(app, address);
-    if (st.CancelFlag == 0) prefetch->KeepLocalResult(address, {mark, st.Flags, st.LinkPageText});
+    if (st.CancelFlag == 0) prefetch->KeepLocalResult(address, {mark, st.Flags});
     return mark;
   }
   if (Contains(upper, "HTTPS://")) {

@@ -16,9 +16,10 @@ namespace vex {
 
 namespace {
 
-// Parsed pages kept for their anchors, counted by their bytes as fetched; the
-// oldest are let go beyond this and fetched again when asked for.
-constexpr std::size_t kPageBytesKept = 16u << 20;
+// Parsed pages kept for their anchors, counted by their nodes (some 100 to
+// 200 bytes each); the oldest are let go beyond this and fetched (or read)
+// again when asked for.
+constexpr std::size_t kPageNodesKept = 500'000;
 
 bool IsAdvised(int status) {
   return status == 429 || status == 503;
@@ -152,9 +153,15 @@ void ProbePrefetcher::Start(Entry& entry) {
 void ProbePrefetcher::StartWhatFits() {
   if (running_ >= maxTransfers_) return;
   const std::int64_t now = app_.clock.NowMs();
+  // Starting may queue more (a parsed page's links, on other hosts): walk a
+  // list of the hosts, whose entries stay where they are.
+  std::vector<Host*> hosts;
+  hosts.reserve(hosts_.size());
+  for (auto& [name, host] : hosts_) hosts.push_back(&host);
   // Pages being walked first, on every host; then those still to come.
   for (const FetchPriority priority : {FetchPriority::Now, FetchPriority::Ahead}) {
-    for (auto& [name, host] : hosts_) {
+    for (Host* h : hosts) {
+      Host& host = *h;
       std::deque<Entry*>& queue = priority == FetchPriority::Now ? host.now : host.ahead;
       while (!queue.empty() && running_ < maxTransfers_ && host.running < maxPerHost_ &&
              host.pausedUntilMs <= now) {
@@ -214,21 +221,21 @@ void ProbePrefetcher::ParsePage(Entry& entry) {
   http::Response& r = entry.response;
   const std::string address = r.effectiveUrl.empty() ? entry.address : r.effectiveUrl;
   DecodedPage decoded = DecodePage(r.body, HeaderValue(r.headers, "Content-Type"));
-  entry.pageBytes = r.body.size();
   std::string().swap(r.body);
   entry.page = html::Document::Parse(decoded.text, address);
-  pageBytesKept_ += entry.pageBytes;
+  entry.pageNodes = entry.page->NodeCount();
+  pageNodesKept_ += entry.pageNodes;
   pageOrder_.push_back(&entry);
   ForgetPages();
 }
 
 void ProbePrefetcher::ForgetPages() {
-  while (pageBytesKept_ > kPageBytesKept && pageOrder_.size() > 1) {
+  while (pageNodesKept_ > kPageNodesKept && pageOrder_.size() > 1) {
     Entry* oldest = pageOrder_.front();
     pageOrder_.pop_front();
-    pageBytesKept_ -= std::min(pageBytesKept_, oldest->pageBytes);
+    pageNodesKept_ -= std::min(pageNodesKept_, oldest->pageNodes);
     oldest->page.reset();
-    oldest->pageBytes = 0;
+    oldest->pageNodes = 0;
   }
 }
 
@@ -367,8 +374,14 @@ void ProbePrefetcher::KeepPage(const std::string& address, std::shared_ptr<html:
   e.address = address;
   e.host = HostOfAddress(address);
   e.state = State::Done;
-  if (!e.page) pageOrder_.push_back(&e);
+  if (e.page) {
+    pageNodesKept_ -= std::min(pageNodesKept_, e.pageNodes);
+  } else {
+    pageOrder_.push_back(&e);
+  }
   e.page = std::move(page);
+  e.pageNodes = e.page->NodeCount();
+  pageNodesKept_ += e.pageNodes;
   ForgetPages();
 }
 

@@ -37,7 +37,6 @@ enum class FetchPriority {
 struct LocalProbeResult {
   std::string mark;
   LinkFlags flags{};
-  std::string pageText;
 };
 
 class ProbePrefetcher {
@@ -99,7 +98,7 @@ class ProbePrefetcher {
     bool wantPage = false;   // probe: fetch the page too when found
     bool readLinks = false;  // page: hand the parsed page to onPageLinks
     std::shared_ptr<html::Document> page;
-    std::size_t pageBytes = 0;
+    std::size_t pageNodes = 0;
   };
   struct Host {
     int running = 0;
@@ -129,7 +128,7 @@ class ProbePrefetcher {
   int maxPerHost_;
   int running_ = 0;
   std::size_t started_ = 0;
-  std::size_t pageBytesKept_ = 0;
+  std::size_t pageNodesKept_ = 0;
   Table probes_;
   Table pages_;
   std::unordered_map<std::string, Host> hosts_;

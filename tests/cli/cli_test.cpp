@@ -291,6 +291,34 @@ TEST_F(CliProgramTest, BatchWithRelativeLinesWritesTheSummary) {
   EXPECT_NE(summary.find("Very good!"), std::string::npos) << summary;
 }
 
+// A batch of web pages that all link to the same pages: within the run each
+// address is asked for once, whichever page it is met on.
+TEST_F(CliProgramTest, BatchAsksForEachAddressOnce) {
+  testing::LoopbackServer server;
+  for (int i = 1; i <= 3; ++i) {
+    server.server().Get("/p" + std::to_string(i) + ".html",
+                        [](const httplib::Request&, httplib::Response& res) {
+                          res.set_content(
+                              "<html><body><a href=\"shared.html\">s</a> "
+                              "<a href=\"shared.html#here\">h</a> <a href=\"p3.html\">3</a>"
+                              "</body></html>",
+                              "text/html");
+                        });
+  }
+  server.server().Get("/shared.html", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("<html><body><p id=\"here\">x</p></body></html>", "text/html");
+  });
+  server.Start();
+  site.Write("list.bchk", "[vexalorn batch file]\n" + server.Url("/p1.html") + "\n" +
+                              server.Url("/p2.html") + "\n" + server.Url("/p3.html") + "\n");
+  const Child r = Run({"-s:1", "list.bchk"});
+  EXPECT_EQ(r.status, 0) << r.err << r.out;
+  // The probe, and the page for its anchor.
+  EXPECT_EQ(server.Hits("/shared.html"), 2);
+  // p3: the probe of the link, the page read ahead, and its own check.
+  EXPECT_EQ(server.Hits("/p3.html"), 3);
+}
+
 // Ctrl-C while the second entry's page is loading: the batch ends with the
 // summary of the first entry and the cancelled end time.
 TEST_F(CliProgramTest, InterruptWhileLoadingEndsTheBatchWithASummary) {
