@@ -12,5 +12,7 @@ extern const texts::Pair DefaultAnswerNo;
 extern const texts::Pair AnswerPromptYesNo;
 extern const texts::Pair AnswerPromptYesNoCancel;
 extern const texts::Pair FramePrompt;
+// Follows the batch file's path when its first line is not the batch header.
+extern const texts::Pair NotBatchFile;
 
 }  // namespace vex::cli

@@ -58,6 +58,13 @@ int main(int argc, char** argv) {
   end.messagesShown = ui.messagesShown() - messagesBefore;
 
   const int mode = app.state.CharMode;
+  // The desktop program stays silent here; a terminal user would see nothing
+  // happen but the exit status.
+  if (end.outcome.result == 2 && !end.outcome.aborted && app.state.TargetList.size() > 0 &&
+      app.state.TargetList.front() != texts::BatchHeader) {
+    std::fprintf(stderr, "%s%s\n", app.main.Edit1.c_str(),
+                 std::string(cli::NotBatchFile[mode]).c_str());
+  }
   for (const std::string& page : cli::ResultPages(app, ui.shownPages(), end.outcome.summaryPath)) {
     std::printf("%s%s\n", std::string(cli::ResultPageLabel[mode]).c_str(), page.c_str());
   }

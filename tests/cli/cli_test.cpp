@@ -239,7 +239,12 @@ INSTANTIATE_TEST_SUITE_P(
                 {"-s:1", "*.xyz"},
                 2,
                 "This file is not exist."},
-        EndCase{"BatchWithoutHeader", {"a.html"}, "a.html\n", {"-s:1", "list.bchk"}, 2, ""}),
+        EndCase{"BatchWithoutHeader",
+                {"a.html"},
+                "a.html\n",
+                {"-s:1", "list.bchk"},
+                2,
+                "list.bchk: not a batch file"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RatingCase {
