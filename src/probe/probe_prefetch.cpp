@@ -251,6 +251,7 @@ void ProbePrefetcher::Pump() {
 bool ProbePrefetcher::WaitFor(Entry& entry, bool stopOnCancel) {
   bool othersCancelled = false;
   while (entry.state != State::Done) {
+    if (stopOnCancel && app_.state.CancelFlag != 0) return false;
     StartWhatFits();
     if (running_ > 0) {
       app_.http.Poll(kProbePollMs);
@@ -265,25 +266,24 @@ bool ProbePrefetcher::WaitFor(Entry& entry, bool stopOnCancel) {
     if (app_.state.CancelFlag != 0) {
       if (stopOnCancel) return false;
       // The link in hand completes; nothing else goes on.
-      if (!othersCancelled) CancelOthers(entry);
+      if (!othersCancelled) DropUnfinished(&entry);
       othersCancelled = true;
     }
   }
   return true;
 }
 
-void ProbePrefetcher::CancelOthers(Entry& keep) {
-  for (auto& [id, entry] : inFlight_) {
-    if (entry == &keep) continue;
-    app_.http.Cancel(id);
-    --hosts_[entry->host].running;
+void ProbePrefetcher::DropUnfinished(Entry* keep) {
+  for (auto it = inFlight_.begin(); it != inFlight_.end();) {
+    if (it->second == keep) {
+      ++it;
+      continue;
+    }
+    app_.http.Cancel(it->first);
+    --hosts_[it->second->host].running;
     --running_;
-    entry->state = State::Queued;
+    it = inFlight_.erase(it);
   }
-  Entry* kept = nullptr;
-  if (keep.state == State::Running) kept = inFlight_.at(keep.transfer);
-  inFlight_.clear();
-  if (kept) inFlight_[kept->transfer] = kept;
   for (auto& [name, host] : hosts_) {
     host.now.clear();
     host.ahead.clear();
@@ -292,34 +292,18 @@ void ProbePrefetcher::CancelOthers(Entry& keep) {
   // afresh.
   for (Table* table : {&probes_, &pages_}) {
     for (auto it = table->begin(); it != table->end();) {
-      if (it->second.get() != &keep && it->second->state != State::Done) {
+      if (it->second.get() != keep && it->second->state != State::Done) {
         it = table->erase(it);
       } else {
         ++it;
       }
     }
   }
-  if (keep.state == State::Queued) Enqueue(keep, true);
+  if (keep && keep->state == State::Queued) Enqueue(*keep, true);
 }
 
 void ProbePrefetcher::CancelPending() {
-  for (auto& [id, entry] : inFlight_) app_.http.Cancel(id);
-  inFlight_.clear();
-  running_ = 0;
-  for (auto& [name, host] : hosts_) {
-    host.running = 0;
-    host.now.clear();
-    host.ahead.clear();
-  }
-  for (Table* table : {&probes_, &pages_}) {
-    for (auto it = table->begin(); it != table->end();) {
-      if (it->second->state != State::Done) {
-        it = table->erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
+  DropUnfinished(nullptr);
 }
 
 http::Response ProbePrefetcher::ProbeResponse(const std::string& address) {

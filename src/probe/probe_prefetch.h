@@ -120,7 +120,8 @@ class ProbePrefetcher {
   // Waits until the entry is done; false when the user cancelled and
   // `stopOnCancel` is set.
   bool WaitFor(Entry& entry, bool stopOnCancel);
-  void CancelOthers(Entry& keep);
+  // Ends every request but `keep`'s (none when null) and forgets them.
+  void DropUnfinished(Entry* keep);
   http::Request RequestOf(const Entry& entry) const;
 
   App& app_;
