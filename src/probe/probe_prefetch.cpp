@@ -20,6 +20,10 @@ namespace {
 // 200 bytes each); the oldest are let go beyond this and fetched (or read)
 // again when asked for.
 constexpr std::size_t kPageNodesKept = 500'000;
+// The client notes when an answer arrived only while it is driven. After a
+// longer break in driving it (a page being prepared, a message box), an
+// answer that came in during the break seems later than it was.
+constexpr std::int64_t kPollGapMs = 250;
 
 bool IsAdvised(int status) {
   return status == 429 || status == 503;
@@ -64,7 +68,22 @@ std::optional<std::int64_t> RetryAfterMs(const http::Response& response, std::in
 ProbePrefetcher::ProbePrefetcher(App& app, int maxTransfers, int maxPerHost)
     : app_(app),
       maxTransfers_(std::clamp(maxTransfers, 1, kMaxParallel)),
-      maxPerHost_(std::clamp(maxPerHost, 1, std::clamp(maxTransfers, 1, kMaxParallel))) {}
+      maxPerHost_(std::clamp(maxPerHost, 1, std::clamp(maxTransfers, 1, kMaxParallel))),
+      lastPollMs_(app.clock.NowMs()) {}
+
+void ProbePrefetcher::PollClient(int waitMs) {
+  const std::int64_t now = app_.clock.NowMs();
+  if (now - lastPollMs_ > kPollGapMs) lastGapEndMs_ = now;
+  app_.http.Poll(waitMs);
+  lastPollMs_ = app_.clock.NowMs();
+}
+
+bool ProbePrefetcher::TimedUnreliably(const http::Response& r) const {
+  if (r.startedAtMs >= lastGapEndMs_) return false;
+  if (r.error == http::kTimeout) return true;
+  const std::int64_t answeredAt = r.headersAtMs != 0 ? r.headersAtMs : r.finishedAtMs;
+  return r.error == http::kOk && answeredAt - r.startedAtMs >= kSlowAnswerMs;
+}
 
 ProbePrefetcher::~ProbePrefetcher() {
   CancelPending();
@@ -204,6 +223,13 @@ void ProbePrefetcher::Finish(Entry& entry, http::Response response) {
       return;
     }
   }
+  if (entry.kind == Kind::Probe && !entry.remeasured && TimedUnreliably(response)) {
+    // Slow only by the look of it, perhaps: asked once more, and this time
+    // listened to.
+    entry.remeasured = true;
+    Enqueue(entry, true);
+    return;
+  }
   if (response.error == http::kNameNotResolved) host.unresolved = true;
   entry.state = State::Done;
   entry.response = std::move(response);
@@ -242,7 +268,7 @@ void ProbePrefetcher::ForgetPages() {
 void ProbePrefetcher::Pump() {
   StartWhatFits();
   if (running_ > 0) {
-    app_.http.Poll(0);
+    PollClient(0);
     Collect();
     StartWhatFits();
   }
@@ -254,7 +280,7 @@ bool ProbePrefetcher::WaitFor(Entry& entry, bool stopOnCancel) {
     if (stopOnCancel && app_.state.CancelFlag != 0) return false;
     StartWhatFits();
     if (running_ > 0) {
-      app_.http.Poll(kProbePollMs);
+      PollClient(kProbePollMs);
     } else if (entry.state == State::Queued) {
       // Nothing runs: its host is pausing.
       const Host& host = hosts_[entry.host];

@@ -94,9 +94,10 @@ class ProbePrefetcher {
     FetchPriority priority = FetchPriority::Now;
     http::TransferId transfer = 0;
     http::Response response;
-    bool asked = false;      // asked once more after a Retry-After pause
-    bool wantPage = false;   // probe: fetch the page too when found
-    bool readLinks = false;  // page: hand the parsed page to onPageLinks
+    bool asked = false;       // asked once more after a Retry-After pause
+    bool remeasured = false;  // asked once more after a doubtful slow answer
+    bool wantPage = false;    // probe: fetch the page too when found
+    bool readLinks = false;   // page: hand the parsed page to onPageLinks
     std::shared_ptr<html::Document> page;
     std::size_t pageNodes = 0;
   };
@@ -114,6 +115,10 @@ class ProbePrefetcher {
   void StartWhatFits();
   void Start(Entry& entry);
   void Collect();
+  // Drives the client, noting breaks in driving it.
+  void PollClient(int waitMs);
+  // A slow answer (or a time-out) of a transfer that ran through such a break.
+  bool TimedUnreliably(const http::Response& response) const;
   void Finish(Entry& entry, http::Response response);
   void ParsePage(Entry& entry);
   void ForgetPages();
@@ -129,6 +134,8 @@ class ProbePrefetcher {
   int maxPerHost_;
   int running_ = 0;
   std::size_t started_ = 0;
+  std::int64_t lastPollMs_ = 0;
+  std::int64_t lastGapEndMs_ = 0;
   std::size_t pageNodesKept_ = 0;
   Table probes_;
   Table pages_;
