@@ -16,10 +16,12 @@
 #include "cli/run_report.h"
 #include "cli/terminal_front_end.h"
 #include "platform/clock.h"
+#include "platform/heap_tuning.h"
 #include "platform/http_client.h"
 
 int main(int argc, char** argv) {
   using namespace vex;
+  KeepFreedMemoryForReuse();
   std::vector<std::string> args(argv + 1, argv + argc);
   const bool help = std::find(args.begin(), args.end(), "--help") != args.end();
   // The terminal program always runs in automatic mode.

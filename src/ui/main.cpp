@@ -1,8 +1,10 @@
 #include <QApplication>
 
+#include "platform/heap_tuning.h"
 #include "ui/program.h"
 
 int main(int argc, char** argv) {
+  vex::KeepFreedMemoryForReuse();
   QApplication qt(argc, argv);
   return vex::ui::RunProgram(qt, argc, argv);
 }
