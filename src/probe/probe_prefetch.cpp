@@ -92,7 +92,17 @@ ProbePrefetcher::~ProbePrefetcher() {
 ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std::string& address,
                                              FetchPriority priority) {
   auto [it, added] = table.try_emplace(address);
-  if (!added) return *it->second;
+  if (!added) {
+    Entry& known = *it->second;
+    if (known.state == State::Queued && known.priority == FetchPriority::Ahead &&
+        priority == FetchPriority::Now) {
+      // Read ahead, and now on the page being walked: among its links, in
+      // their order (the copy further back is passed over).
+      known.priority = FetchPriority::Now;
+      Enqueue(known, false);
+    }
+    return known;
+  }
   it->second = std::make_unique<Entry>();
   Entry& e = *it->second;
   e.kind = kind;
