@@ -105,6 +105,13 @@ std::string BaseOfAddress(std::string_view address, AddressBase part) {
 std::string ResolveFrameAddress(std::string_view src, std::string_view pageAddress) {
   const std::string upper = UpperAscii(src);
   if (IsWebAddress(upper) || StartsWith(upper, kFileScheme)) return std::string(src);
+  // "//host/x" names another host in the page's own scheme.
+  if (StartsWith(src, "//")) {
+    const std::size_t scheme = pageAddress.find("://");
+    if (scheme != std::string_view::npos) {
+      return std::string(pageAddress.substr(0, scheme + 1)) + std::string(src);
+    }
+  }
   if (!StartsWith(src, "/"))
     return BaseOfAddress(pageAddress, AddressBase::Folder) + std::string(src);
   return BaseOfAddress(pageAddress, AddressBase::Root) + std::string(src.substr(1));

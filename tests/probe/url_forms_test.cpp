@@ -235,22 +235,26 @@ TEST_P(ResolveFrameAddressTest, MakesTheSourceAbsolute) {
 
 INSTANTIATE_TEST_SUITE_P(
     Frames, ResolveFrameAddressTest,
-    ::testing::Values(FrameCase{"FolderRelative", "folder/name.htm", "http://host/dir/page?q=/a/b",
-                                "http://host/dir/folder/name.htm"},
-                      FrameCase{"RootRelative", "/name.htm", "http://host/dir/page?q=/a/b",
-                                "http://host/name.htm"},
-                      FrameCase{"AbsoluteHttp", "HTTP://other/x.htm", "http://host/dir/page",
-                                "HTTP://other/x.htm"},
-                      FrameCase{"AbsoluteHttpsStays", "https://other/x.htm", "http://host/dir/page",
-                                "https://other/x.htm"},
-                      FrameCase{"AbsoluteFile", "file:///home/x.htm", "http://host/dir/page",
-                                "file:///home/x.htm"},
-                      FrameCase{"RootRelativeOnFilePage", "/top.htm", "file:///home/site/index.htm",
-                                "file:///top.htm"},
-                      FrameCase{"RootRelativeOnPlainPath", "/top.htm", "/home/site/index.htm",
-                                "/top.htm"},
-                      FrameCase{"RelativeOnPlainPath", "menu.htm", "/home/site/index.htm",
-                                "/home/site/menu.htm"}),
+    ::testing::Values(
+        FrameCase{"FolderRelative", "folder/name.htm", "http://host/dir/page?q=/a/b",
+                  "http://host/dir/folder/name.htm"},
+        FrameCase{"RootRelative", "/name.htm", "http://host/dir/page?q=/a/b",
+                  "http://host/name.htm"},
+        FrameCase{"AbsoluteHttp", "HTTP://other/x.htm", "http://host/dir/page",
+                  "HTTP://other/x.htm"},
+        FrameCase{"AbsoluteHttpsStays", "https://other/x.htm", "http://host/dir/page",
+                  "https://other/x.htm"},
+        FrameCase{"AbsoluteFile", "file:///home/x.htm", "http://host/dir/page",
+                  "file:///home/x.htm"},
+        FrameCase{"RootRelativeOnFilePage", "/top.htm", "file:///home/site/index.htm",
+                  "file:///top.htm"},
+        FrameCase{"RootRelativeOnPlainPath", "/top.htm", "/home/site/index.htm", "/top.htm"},
+        FrameCase{"RelativeOnPlainPath", "menu.htm", "/home/site/index.htm", "/home/site/menu.htm"},
+        // Another host, in the page's own scheme.
+        FrameCase{"SchemeRelative", "//cdn.example/f.htm", "http://host/dir/page",
+                  "http://cdn.example/f.htm"},
+        FrameCase{"SchemeRelativeOnHttpsPage", "//cdn.example/f.htm", "https://host/page",
+                  "https://cdn.example/f.htm"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- StripSuffix and EnsureSuffix -----------------------------------------------
