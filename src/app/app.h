@@ -3,6 +3,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 #include "app/front_end.h"
 #include "app/models.h"
@@ -37,6 +39,10 @@ struct App {
   // Requests made ahead of the link walk; lives for one run (empty when
   // links are probed one after another).
   std::unique_ptr<ProbePrefetcher> Prefetch;
+  // Pages of the run fetched ahead (to read their links), by address: the
+  // first load of that address in the run takes its copy instead of asking
+  // the server again.
+  std::unordered_map<std::string, http::Response> FetchedPages;
 
   // Named views of the main window's line boxes.
   LineList& HeaderBlock() { return main.Memo1; }

@@ -282,6 +282,7 @@ RunOutcome RunCheck(App& app) {
           app.ProcessEvents();
           x_hi_chk(app);
           LookAhead(app, i);
+          AwaitTargetAhead(app, entry);
 
           std::string rating;
           std::string target;

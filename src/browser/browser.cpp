@@ -39,6 +39,14 @@ class LoadingBrowser final : public Browser {
     if (a.empty() || StartsWith(LowerAscii(a), "about:")) {
       documentUrl_ = a.empty() ? kBlankAddress : a;
       pendingFile_ = false;
+    } else if (auto fetched = app_.FetchedPages.find(a); fetched != app_.FetchedPages.end()) {
+      // Fetched ahead in this run: loaded from that copy, once.
+      http::Response& r = fetched->second;
+      documentUrl_ = r.effectiveUrl.empty() ? a : r.effectiveUrl;
+      bytes_ = std::move(r.body);
+      contentType_ = HeaderValue(r.headers, "Content-Type");
+      app_.FetchedPages.erase(fetched);
+      pendingFile_ = false;
     } else if (IsWebAddress(a)) {
       documentUrl_ = a;
       http::Request request;

@@ -61,6 +61,14 @@ void LookAhead(App& app, int current) {
   ProbePrefetcher* prefetch = app.Prefetch.get();
   if (!prefetch) return;
   const LineList& targets = app.state.TargetList;
+  if (current <= 1) {
+    // The run's web pages, so that a page fetched before its turn (for the
+    // anchors into it) is kept for its own load too.
+    for (std::size_t j = 1; j < targets.size(); ++j) {
+      const std::string entry = Trim(targets[j]);
+      if (StartsWith(UpperAscii(entry), "HTTP://")) prefetch->ExpectLoad(entry);
+    }
+  }
   const int last = std::min(static_cast<int>(targets.size()) - 1, current + kLookAheadPages);
   for (int j = std::max(current + 1, 1); j <= last; ++j) {
     const std::string entry = Trim(targets[static_cast<std::size_t>(j)]);
@@ -72,6 +80,10 @@ void LookAhead(App& app, int current) {
       ReadLocalPageAhead(app, entry);
     }
   }
+}
+
+void AwaitTargetAhead(App& app, const std::string& target) {
+  if (app.Prefetch && app.Prefetch->KnowsPage(target)) (void)app.Prefetch->Page(target);
 }
 
 PrefetchScope::PrefetchScope(App& app) : app_(app) {

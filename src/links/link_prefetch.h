@@ -29,6 +29,11 @@ void QueueLinkProbes(App& app, const html::Collection& links, FetchPriority prio
 // links of each are queued.
 void LookAhead(App& app, int current);
 
+// Before a target of the run is loaded: when its page is on its way (read
+// ahead), waits for it, so that the load takes that copy instead of asking
+// the server again.
+void AwaitTargetAhead(App& app, const std::string& target);
+
 // A prefetcher for the time of a run (or of a walk outside a run), when more
 // than one request may be in flight; the previous one, if any, is kept. The
 // folders that local links are looked up in are read once meanwhile.

@@ -24,6 +24,9 @@ constexpr std::size_t kPageNodesKept = 500'000;
 // longer break in driving it (a page being prepared, a message box), an
 // answer that came in during the break seems later than it was.
 constexpr std::int64_t kPollGapMs = 250;
+// Pages read ahead are kept as fetched for their own load up to this many
+// bytes in all.
+constexpr std::size_t kFetchedPageBytes = 32u << 20;
 
 bool IsAdvised(int status) {
   return status == 429 || status == 503;
@@ -87,6 +90,7 @@ bool ProbePrefetcher::TimedUnreliably(const http::Response& r) const {
 
 ProbePrefetcher::~ProbePrefetcher() {
   CancelPending();
+  app_.FetchedPages.clear();
 }
 
 ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std::string& address,
@@ -257,12 +261,28 @@ void ProbePrefetcher::ParsePage(Entry& entry) {
   http::Response& r = entry.response;
   const std::string address = r.effectiveUrl.empty() ? entry.address : r.effectiveUrl;
   DecodedPage decoded = DecodePage(r.body, HeaderValue(r.headers, "Content-Type"));
+  if (r.error == http::kOk && targets_.count(entry.address) != 0 &&
+      FetchedBytes() + r.body.size() <= kFetchedPageBytes) {
+    // A page the run is still to check: its own load later takes this copy.
+    targets_.erase(entry.address);
+    app_.FetchedPages[entry.address] = r;
+  }
   std::string().swap(r.body);
   entry.page = html::Document::Parse(decoded.text, address);
   entry.pageNodes = entry.page->NodeCount();
   pageNodesKept_ += entry.pageNodes;
   pageOrder_.push_back(&entry);
   ForgetPages();
+}
+
+void ProbePrefetcher::ExpectLoad(const std::string& address) {
+  targets_.insert(address);
+}
+
+std::size_t ProbePrefetcher::FetchedBytes() const {
+  std::size_t bytes = 0;
+  for (const auto& [address, response] : app_.FetchedPages) bytes += response.body.size();
+  return bytes;
 }
 
 void ProbePrefetcher::ForgetPages() {

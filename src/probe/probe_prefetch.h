@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "app/run_state.h"
 #include "platform/html_document.h"
@@ -66,6 +67,11 @@ class ProbePrefetcher {
   bool KnowsPage(const std::string& address) const;
   // A page loaded otherwise (a local file in the anchor browser).
   void KeepPage(const std::string& address, std::shared_ptr<html::Document> page);
+
+  // A web page the run is going to load: when it is fetched here first (read
+  // ahead, or for its anchors), a copy is left in App::FetchedPages for that
+  // load.
+  void ExpectLoad(const std::string& address);
 
   // Results of local links, by the link as written.
   const LocalProbeResult* LocalResult(const std::string& link) const;
@@ -122,6 +128,7 @@ class ProbePrefetcher {
   void Finish(Entry& entry, http::Response response);
   void ParsePage(Entry& entry);
   void ForgetPages();
+  std::size_t FetchedBytes() const;
   // Waits until the entry is done; false when the user cancelled and
   // `stopOnCancel` is set.
   bool WaitFor(Entry& entry, bool stopOnCancel);
@@ -143,6 +150,7 @@ class ProbePrefetcher {
   std::unordered_map<http::TransferId, Entry*> inFlight_;
   std::deque<Entry*> pageOrder_;  // parsed pages, oldest first
   std::unordered_map<std::string, LocalProbeResult> local_;
+  std::unordered_set<std::string> targets_;
 };
 
 // The host part of a web address, as the per-host limit counts it
