@@ -120,11 +120,17 @@ ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std:
 void ProbePrefetcher::Enqueue(Entry& entry, bool first) {
   entry.state = State::Queued;
   Host& host = hosts_[entry.host];
-  std::deque<Entry*>& queue = entry.priority == FetchPriority::Now ? host.now : host.ahead;
+  const bool now = entry.priority == FetchPriority::Now;
+  std::deque<Entry*>& queue = now ? host.now : host.ahead;
   if (first) {
     queue.push_front(&entry);
   } else {
     queue.push_back(&entry);
+  }
+  bool& listed = now ? host.readyNow : host.readyAhead;
+  if (!listed) {
+    listed = true;
+    (now ? readyNow_ : readyAhead_).push_back(&host);
   }
 }
 
@@ -184,18 +190,17 @@ void ProbePrefetcher::Start(Entry& entry) {
 }
 
 void ProbePrefetcher::StartWhatFits() {
-  if (running_ >= maxTransfers_) return;
   const std::int64_t now = app_.clock.NowMs();
-  // Starting may queue more (a parsed page's links, on other hosts): walk a
-  // list of the hosts, whose entries stay where they are.
-  std::vector<Host*> hosts;
-  hosts.reserve(hosts_.size());
-  for (auto& [name, host] : hosts_) hosts.push_back(&host);
-  // Pages being walked first, on every host; then those still to come.
+  // Pages being walked first, on every host; then those still to come. Each
+  // ready host is looked at once per call, and goes to the back of the list
+  // while it still has entries.
   for (const FetchPriority priority : {FetchPriority::Now, FetchPriority::Ahead}) {
-    for (Host* h : hosts) {
-      Host& host = *h;
-      std::deque<Entry*>& queue = priority == FetchPriority::Now ? host.now : host.ahead;
+    const bool nowQueue = priority == FetchPriority::Now;
+    std::deque<Host*>& ready = nowQueue ? readyNow_ : readyAhead_;
+    for (std::size_t k = ready.size(); k > 0 && running_ < maxTransfers_; --k) {
+      Host& host = *ready.front();
+      ready.pop_front();
+      std::deque<Entry*>& queue = nowQueue ? host.now : host.ahead;
       while (!queue.empty() && running_ < maxTransfers_ && host.running < maxPerHost_ &&
              host.pausedUntilMs <= now) {
         Entry* e = queue.front();
@@ -203,10 +208,17 @@ void ProbePrefetcher::StartWhatFits() {
         // An entry moved to the front of its queue (or finished otherwise)
         // may still stand further back.
         if (e->state != State::Queued) continue;
+        // Starting may queue more (a parsed page's links), also on this host.
         Start(*e);
       }
-      if (running_ >= maxTransfers_) return;
+      bool& listed = nowQueue ? host.readyNow : host.readyAhead;
+      if (queue.empty()) {
+        listed = false;
+      } else {
+        ready.push_back(&host);
+      }
     }
+    if (running_ >= maxTransfers_) return;
   }
 }
 
@@ -343,7 +355,10 @@ void ProbePrefetcher::DropUnfinished(Entry* keep) {
   for (auto& [name, host] : hosts_) {
     host.now.clear();
     host.ahead.clear();
+    host.readyNow = host.readyAhead = false;
   }
+  readyNow_.clear();
+  readyAhead_.clear();
   // Forget what was only queued or cut off: asked for later, it is requested
   // afresh.
   for (Table* table : {&probes_, &pages_}) {

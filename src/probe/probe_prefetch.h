@@ -113,6 +113,8 @@ class ProbePrefetcher {
     bool unresolved = false;  // its name could not be looked up in this run
     std::deque<Entry*> now;
     std::deque<Entry*> ahead;
+    bool readyNow = false;  // listed in readyNow_ / readyAhead_
+    bool readyAhead = false;
   };
   using Table = std::unordered_map<std::string, std::unique_ptr<Entry>>;
 
@@ -147,6 +149,10 @@ class ProbePrefetcher {
   Table probes_;
   Table pages_;
   std::unordered_map<std::string, Host> hosts_;
+  // Hosts with entries queued, by priority, in the order they got them: a
+  // page may name thousands of hosts, and only these are looked at.
+  std::deque<Host*> readyNow_;
+  std::deque<Host*> readyAhead_;
   std::unordered_map<http::TransferId, Entry*> inFlight_;
   std::deque<Entry*> pageOrder_;  // parsed pages, oldest first
   std::unordered_map<std::string, LocalProbeResult> local_;
