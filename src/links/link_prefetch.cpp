@@ -4,7 +4,7 @@
 
 #include "app/app.h"
 #include "browser/html_source.h"
-#include "links/exclusion_lists.h"
+#include "links/link_walk.h"
 #include "platform/file_system.h"
 #include "platform/html_decode.h"
 #include "platform/line_list.h"
@@ -19,9 +19,7 @@ void QueueLinkProbes(App& app, const html::Collection& links, FetchPriority prio
   try {
     for (std::size_t i = 0; i < links.length(); ++i) {
       const std::string address = links.item(i).href();
-      if (FindNoCheck(app, address) != 0) continue;
-      const std::string upper = UpperAscii(address);
-      if (FindCannotCheck(app, upper) >= 1 || !Contains(upper, "HTTP://")) continue;
+      if (LinkRuleOf(app, address, UpperAscii(address)) != LinkRule::Web) continue;
       const std::size_t hash = address.find('#');
       // A "#" alone at the end is judged without a request.
       if (hash == 0 || hash + 1 == address.size()) continue;

@@ -68,42 +68,43 @@ struct LastProbe {
 std::optional<std::string> JudgeLink(App& app, const std::string& address, LastProbe& last) {
   RunState& st = app.state;
   const int cm = st.CharMode;
-  const std::string upper = UpperAscii(address);
-  if (FindNoCheck(app, address) != 0) return std::nullopt;
-  if (FindCannotCheck(app, upper) >= 1) {
-    st.FrameUrls.push_back(address);
-    st.Flags[FlagAuth] = 1;
-    return std::string(texts::MarkWarn[cm]);
-  }
-  if (Contains(upper, "HTTP://")) {
-    st.FrameUrls.push_back(address);
-    if (!last.address.empty() && address == last.address) {
-      // The flags of that probe, not those of whatever link came just before.
-      st.LastLinkFlags = last.flags;
-      TallyLink(app, "re");
-      return last.mark;
+  switch (LinkRuleOf(app, address, UpperAscii(address))) {
+    case LinkRule::NoCheck:
+    case LinkRule::Other:
+      return std::nullopt;
+    case LinkRule::CannotCheck:
+      st.FrameUrls.push_back(address);
+      st.Flags[FlagAuth] = 1;
+      return std::string(texts::MarkWarn[cm]);
+    case LinkRule::Web: {
+      st.FrameUrls.push_back(address);
+      if (!last.address.empty() && address == last.address) {
+        // The flags of that probe, not those of whatever link came just before.
+        st.LastLinkFlags = last.flags;
+        TallyLink(app, "re");
+        return last.mark;
+      }
+      std::string mark = ProbeLink(app, address);
+      last = LastProbe{address, mark, st.Flags};
+      return mark;
     }
-    std::string mark = ProbeLink(app, address);
-    last = LastProbe{address, mark, st.Flags};
-    return mark;
-  }
-  if (Contains(upper, "FILE:///")) {
-    st.FrameUrls.push_back(address);
-    ProbePrefetcher* prefetch = app.Prefetch.get();
-    if (!prefetch) return ProbeLink(app, address);
-    // Within a run a local address is looked up once.
-    if (const LocalProbeResult* known = prefetch->LocalResult(address)) {
-      st.Flags = known->flags;
-      return known->mark;
+    case LinkRule::File: {
+      st.FrameUrls.push_back(address);
+      ProbePrefetcher* prefetch = app.Prefetch.get();
+      if (!prefetch) return ProbeLink(app, address);
+      // Within a run a local address is looked up once.
+      if (const LocalProbeResult* known = prefetch->LocalResult(address)) {
+        st.Flags = known->flags;
+        return known->mark;
+      }
+      std::string mark = ProbeLink(app, address);
+      if (st.CancelFlag == 0) prefetch->KeepLocalResult(address, {mark, st.Flags});
+      return mark;
     }
-    std::string mark = ProbeLink(app, address);
-    if (st.CancelFlag == 0) prefetch->KeepLocalResult(address, {mark, st.Flags});
-    return mark;
-  }
-  if (Contains(upper, "HTTPS://")) {
-    st.FrameUrls.push_back(address);
-    st.Flags[FlagAuth] = 1;
-    return std::string(texts::MarkAuth[cm]);
+    case LinkRule::Secure:
+      st.FrameUrls.push_back(address);
+      st.Flags[FlagAuth] = 1;
+      return std::string(texts::MarkAuth[cm]);
   }
   return std::nullopt;
 }
@@ -217,6 +218,15 @@ int Walk(App& app, std::string& resultPath, int& result) {
 }
 
 }  // namespace
+
+LinkRule LinkRuleOf(const App& app, const std::string& address, const std::string& upperAddress) {
+  if (FindNoCheck(app, address) != 0) return LinkRule::NoCheck;
+  if (FindCannotCheck(app, upperAddress) >= 1) return LinkRule::CannotCheck;
+  if (Contains(upperAddress, "HTTP://")) return LinkRule::Web;
+  if (Contains(upperAddress, "FILE:///")) return LinkRule::File;
+  if (Contains(upperAddress, "HTTPS://")) return LinkRule::Secure;
+  return LinkRule::Other;
+}
 
 std::string LinkMarkMarkup(std::string_view prefix, std::string_view address,
                            std::string_view mark) {

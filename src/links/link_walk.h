@@ -22,6 +22,19 @@ enum WalkResult : int {
   kWalkCancelled = -9,     // cancelled between links; the page is saved
 };
 
+// The rule of the walk a link falls under: the first that applies, by the
+// exclusion lists and then by the scheme its address holds.
+enum class LinkRule {
+  NoCheck,      // left alone, not marked
+  CannotCheck,  // marked as not checkable
+  Web,          // "HTTP://": probed
+  File,         // "FILE:///": probed on disk
+  Secure,       // "HTTPS://": marked as not verifiable
+  Other,        // any other scheme: left alone
+};
+[[nodiscard]] LinkRule LinkRuleOf(const App& app, const std::string& address,
+                                  const std::string& upperAddress);
+
 // Walks the links of app.state.WorkLines. `resultPath` empty: the annotated
 // page is shown at the end. Not empty (a run): it receives the result file's
 // path and the browser is closed at the end. Any failure of the browser or

@@ -186,7 +186,6 @@ void ProbePrefetcher::Start(Entry& entry) {
   inFlight_[entry.transfer] = &entry;
   ++host.running;
   ++running_;
-  ++started_;
 }
 
 void ProbePrefetcher::StartWhatFits() {
@@ -377,39 +376,27 @@ void ProbePrefetcher::CancelPending() {
   DropUnfinished(nullptr);
 }
 
-http::Response ProbePrefetcher::ProbeResponse(const std::string& address) {
-  auto it = probes_.find(address);
-  if (it == probes_.end()) {
-    Entry& e = Add(probes_, Kind::Probe, address, FetchPriority::Now);
-    Enqueue(e, true);
-    it = probes_.find(address);
+ProbePrefetcher::Entry& ProbePrefetcher::Wanted(Table& table, Kind kind,
+                                                const std::string& address) {
+  Entry& e = Add(table, kind, address, FetchPriority::Now);
+  if (kind == Kind::Page && e.state == State::Done && !e.page) {
+    e.state = State::Queued;  // let go to save memory: fetched again
   }
-  Entry& e = *it->second;
-  if (e.state == State::Queued && e.priority == FetchPriority::Ahead) {
-    // Wanted now: to the front of the pages being walked.
+  if (e.state == State::Queued) {
     e.priority = FetchPriority::Now;
     Enqueue(e, true);
   }
+  return e;
+}
+
+http::Response ProbePrefetcher::ProbeResponse(const std::string& address) {
+  Entry& e = Wanted(probes_, Kind::Probe, address);
   (void)WaitFor(e, false);
   return e.response;
 }
 
 std::shared_ptr<html::Document> ProbePrefetcher::Page(const std::string& address) {
-  auto it = pages_.find(address);
-  if (it == pages_.end() || (it->second->state == State::Done && !it->second->page)) {
-    // Never fetched, or let go to save memory: fetched (again) before all others.
-    if (it == pages_.end()) {
-      Add(pages_, Kind::Page, address, FetchPriority::Now);
-      it = pages_.find(address);
-    }
-    it->second->priority = FetchPriority::Now;
-    Enqueue(*it->second, true);
-  }
-  Entry& e = *it->second;
-  if (e.state == State::Queued && e.priority == FetchPriority::Ahead) {
-    e.priority = FetchPriority::Now;
-    Enqueue(e, true);
-  }
+  Entry& e = Wanted(pages_, Kind::Page, address);
   if (!WaitFor(e, true)) return nullptr;
   return e.page;
 }

@@ -86,9 +86,6 @@ class ProbePrefetcher {
   // Called with every page queued with readLinks, once it is parsed.
   std::function<void(html::Document&)> onPageLinks;
 
-  // Requests handed to the client in this run (repeats included).
-  std::size_t RequestsStarted() const { return started_; }
-
  private:
   enum class Kind { Probe, Page };
   enum class State { Queued, Running, Done };
@@ -119,6 +116,9 @@ class ProbePrefetcher {
   using Table = std::unordered_map<std::string, std::unique_ptr<Entry>>;
 
   Entry& Add(Table& table, Kind kind, const std::string& address, FetchPriority priority);
+  // The entry of an address asked for now: when it still waits (or its page
+  // was let go), it goes before all others.
+  Entry& Wanted(Table& table, Kind kind, const std::string& address);
   void Enqueue(Entry& entry, bool first);
   void StartWhatFits();
   void Start(Entry& entry);
@@ -142,7 +142,6 @@ class ProbePrefetcher {
   int maxTransfers_;
   int maxPerHost_;
   int running_ = 0;
-  std::size_t started_ = 0;
   std::int64_t lastPollMs_ = 0;
   std::int64_t lastGapEndMs_ = 0;
   std::size_t pageNodesKept_ = 0;

@@ -17,6 +17,7 @@
 #include "platform/line_list.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
+#include "support/test_app.h"
 
 // The run driver is tested against a scripted single-page check: each target
 // gets the code and counts the script names, so the driver's own decisions
@@ -67,18 +68,6 @@ std::string AddPageResult(const CountRecord& page, CountRecord& totals, int) {
 
 namespace {
 
-class NoHttp final : public http::Client {
- public:
-  http::TransferId Start(const http::Request&) override { return 0; }
-  bool Poll(int) override { return false; }
-  bool Done(http::TransferId) const override { return true; }
-  http::Response Take(http::TransferId) override { return {}; }
-  void Cancel(http::TransferId) override {}
-  void CancelAll() override {}
-  std::size_t InFlight() const override { return 0; }
-  void SetLimits(int, int) override {}
-};
-
 const std::string kHtml = "<html><body><a href=\"x.html\">x</a></body></html>\n";
 
 class CheckRunTest : public ::testing::Test {
@@ -114,7 +103,7 @@ class CheckRunTest : public ::testing::Test {
   std::string savedFolder;
   ManualClock clock{1'700'000'000'000};  // 2023/11/14 22:13:20 UTC
   testing::ScriptedFrontEnd ui{clock};
-  NoHttp http;
+  testing::OfflineHttpClient http;
   App app{ui, clock, http};
 };
 

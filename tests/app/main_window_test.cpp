@@ -11,6 +11,7 @@
 #include "app/progress_window.h"
 #include "platform/http_client.h"
 #include "platform/line_list.h"
+#include "support/main_window_fixture.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 
@@ -21,38 +22,7 @@ using ::testing::ElementsAre;
 using testing::ScriptedFrontEnd;
 using testing::TempDir;
 
-// The handlers here never go on the network.
-class NoHttp final : public http::Client {
- public:
-  http::TransferId Start(const http::Request&) override { return 0; }
-  bool Poll(int) override { return false; }
-  bool Done(http::TransferId) const override { return true; }
-  http::Response Take(http::TransferId) override { return {}; }
-  void Cancel(http::TransferId) override {}
-  void CancelAll() override {}
-  std::size_t InFlight() const override { return 0; }
-  void SetLimits(int, int) override {}
-};
-
-class MainWindowTest : public ::testing::Test {
- protected:
-  MainWindowTest() : ui(clock), app(ui, clock, http) {
-    app.state.TargetHistory = {""};
-    app.state.RunMode = 1;
-  }
-
-  // Types a target and presses Check!, as if the run came and went.
-  void CheckTarget(const std::string& target) {
-    app.main.Edit1 = target;
-    B_CheckClick(app);
-    app.state.Busy = 0;
-  }
-
-  ManualClock clock;
-  ScriptedFrontEnd ui;
-  NoHttp http;
-  App app;
-};
+using testing::MainWindowTest;
 
 TEST_F(MainWindowTest, HistoryKeepsNineNewestAndArrowKeysWalkIt) {
   for (int i = 1; i <= 11; ++i) CheckTarget("t" + std::to_string(i));

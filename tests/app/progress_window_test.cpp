@@ -7,28 +7,16 @@
 #include "app/main_window.h"
 #include "platform/http_client.h"
 #include "support/scripted_front_end.h"
+#include "support/test_app.h"
 
 namespace vex {
 namespace {
-
-// These windows never go on the network.
-class NoHttp final : public http::Client {
- public:
-  http::TransferId Start(const http::Request&) override { return 0; }
-  bool Poll(int) override { return false; }
-  bool Done(http::TransferId) const override { return true; }
-  http::Response Take(http::TransferId) override { return {}; }
-  void Cancel(http::TransferId) override {}
-  void CancelAll() override {}
-  std::size_t InFlight() const override { return 0; }
-  void SetLimits(int, int) override {}
-};
 
 class SecondaryWindowsTest : public ::testing::Test {
  protected:
   ManualClock clock;
   testing::ScriptedFrontEnd ui{clock};
-  NoHttp http;
+  testing::OfflineHttpClient http;
   App app{ui, clock, http};
 };
 

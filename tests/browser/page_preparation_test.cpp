@@ -35,19 +35,8 @@
 namespace vex {
 namespace {
 
-class NoProxyEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    for (const char* name :
-         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
-      unsetenv(name);
-    }
-    setenv("NO_PROXY", "127.0.0.1,localhost", 1);
-    setenv("no_proxy", "127.0.0.1,localhost", 1);
-  }
-};
 [[maybe_unused]] ::testing::Environment* const kNoProxy =
-    ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
+    ::testing::AddGlobalTestEnvironment(new testing::LoopbackOnlyEnvironment);
 
 std::string CaseDir(const std::string& name) {
   return std::string(VEXALORN_FIXTURES) + "/prepared/" + name;

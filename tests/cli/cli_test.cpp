@@ -21,6 +21,7 @@
 #include "platform/text.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
+#include "support/test_app.h"
 
 extern char** environ;
 
@@ -105,16 +106,7 @@ TEST(RunReportTest, RatingsDecideTheExitStatus) {
   };
   ManualClock clock;
   TerminalFrontEnd ui(clock, {});
-  struct NullHttp final : http::Client {
-    http::TransferId Start(const http::Request&) override { return 0; }
-    bool Poll(int) override { return false; }
-    bool Done(http::TransferId) const override { return true; }
-    http::Response Take(http::TransferId) override { return {}; }
-    void Cancel(http::TransferId) override {}
-    void CancelAll() override {}
-    std::size_t InFlight() const override { return 0; }
-    void SetLimits(int, int) override {}
-  } http;
+  testing::OfflineHttpClient http;
   App app(ui, clock, http);
   app.state.CharMode = 1;
   for (const Case& c : cases) {

@@ -13,6 +13,7 @@
 #include "platform/profile_file.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
+#include "support/test_app.h"
 
 namespace vex {
 namespace {
@@ -260,18 +261,6 @@ TEST_F(NumberingTest, ProgramsRunningAtOnceNeverShareANumber) {
 
 // --- Through the app ---------------------------------------------------------------
 
-class NoHttp final : public http::Client {
- public:
-  http::TransferId Start(const http::Request&) override { return 0; }
-  bool Poll(int) override { return false; }
-  bool Done(http::TransferId) const override { return true; }
-  http::Response Take(http::TransferId) override { return {}; }
-  void Cancel(http::TransferId) override {}
-  void CancelAll() override {}
-  std::size_t InFlight() const override { return 0; }
-  void SetLimits(int, int) override {}
-};
-
 TEST(NextResultFileOfTheProgram, UsesTheHomeAndTheAppsClock) {
   TempDir home;
   setenv("VEXALORN_HOME", home.path().c_str(), 1);
@@ -279,7 +268,7 @@ TEST(NextResultFileOfTheProgram, UsesTheHomeAndTheAppsClock) {
   tzset();
   ManualClock clock(1'709'251'200'000);  // 2024-03-01
   testing::ScriptedFrontEnd ui(clock);
-  NoHttp http;
+  testing::OfflineHttpClient http;
   App app(ui, clock, http);
   const std::string folder = home / WorkFolderName(NamePart(ExecutablePath()));
   EXPECT_EQ(NextResultFile(app), folder + "/001.htm");

@@ -34,15 +34,6 @@ namespace {
 
 using testing::LoopbackServer;
 
-void KeepRequestsOnLoopback() {
-  ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
-  ::setenv("no_proxy", "127.0.0.1,localhost", 1);
-  for (const char* name :
-       {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
-    ::unsetenv(name);
-  }
-}
-
 void Html(httplib::Response& res, const std::string& body) {
   res.set_content(body, "text/html");
 }
@@ -50,7 +41,7 @@ void Html(httplib::Response& res, const std::string& body) {
 // One site for the whole program; hits are counted per path.
 LoopbackServer& Site() {
   static LoopbackServer* site = [] {
-    KeepRequestsOnLoopback();
+    testing::KeepRequestsOnLoopback();
     auto* s = new LoopbackServer;
     httplib::Server& h = s->server();
     for (const char* path : {"/good", "/count", "/home/a", "/home/b", "/home/c", "/home/d"}) {

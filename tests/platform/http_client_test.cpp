@@ -26,19 +26,8 @@ using testing::LoopbackServer;
 
 // A proxy of the machine running the tests must not see loopback requests
 // (nor the address that must fail to resolve).
-class NoProxyEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    for (const char* name :
-         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
-      unsetenv(name);
-    }
-    setenv("NO_PROXY", "127.0.0.1,localhost", 1);
-    setenv("no_proxy", "127.0.0.1,localhost", 1);
-  }
-};
 [[maybe_unused]] ::testing::Environment* const kNoProxy =
-    ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
+    ::testing::AddGlobalTestEnvironment(new testing::LoopbackOnlyEnvironment);
 
 void SleepRealMs(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));

@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
+#include "support/test_app.h"
 
 namespace vex {
 namespace {
@@ -156,23 +157,10 @@ TEST_F(CheckFileAddressTest, UrlKindTellsWebFromFileAddresses) {
   }
 }
 
-// The App forms reach the same run state.
-class NoHttp final : public http::Client {
- public:
-  http::TransferId Start(const http::Request&) override { return 0; }
-  bool Poll(int) override { return false; }
-  bool Done(http::TransferId) const override { return true; }
-  http::Response Take(http::TransferId) override { return {}; }
-  void Cancel(http::TransferId) override {}
-  void CancelAll() override {}
-  std::size_t InFlight() const override { return 0; }
-  void SetLimits(int, int) override {}
-};
-
 TEST_F(CheckFileAddressTest, AppFormsWorkOnTheAppsRunState) {
   ManualClock clock;
   testing::ScriptedFrontEnd ui(clock);
-  NoHttp http;
+  testing::OfflineHttpClient http;
   App app(ui, clock, http);
   EXPECT_EQ(UrlKind(app, "file://" + root + "/Site/My%20Page.html", false), 0);
   EXPECT_EQ(app.state.CurrentTarget, root + "/Site/My Page.html");

@@ -12,21 +12,10 @@
 #include "platform/text.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
+#include "support/test_app.h"
 
 namespace vex {
 namespace {
-
-class NoHttpClient final : public http::Client {
- public:
-  http::TransferId Start(const http::Request&) override { return 0; }
-  bool Poll(int) override { return true; }
-  bool Done(http::TransferId) const override { return true; }
-  http::Response Take(http::TransferId) override { return {}; }
-  void Cancel(http::TransferId) override {}
-  void CancelAll() override {}
-  std::size_t InFlight() const override { return 0; }
-  void SetLimits(int, int) override {}
-};
 
 class SummaryReportTest : public ::testing::Test {
  protected:
@@ -68,7 +57,7 @@ class SummaryReportTest : public ::testing::Test {
 
   ManualClock clock;
   testing::ScriptedFrontEnd ui;
-  NoHttpClient client;
+  testing::OfflineHttpClient client;
   App app;
   testing::TempDir dir;
   std::string report;

@@ -3,8 +3,18 @@
 #include <sys/socket.h>
 
 #include <chrono>
+#include <cstdlib>
 
 namespace vex::testing {
+
+void KeepRequestsOnLoopback() {
+  ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+  ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+  for (const char* name :
+       {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+    ::unsetenv(name);
+  }
+}
 
 LoopbackServer::LoopbackServer() {
   server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {

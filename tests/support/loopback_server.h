@@ -2,6 +2,7 @@
 // port, run on its own thread, stopped (and joined) by the destructor.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <httplib.h>
 
 #include <atomic>
@@ -12,6 +13,16 @@
 #include <thread>
 
 namespace vex::testing {
+
+// Requests of this process go to 127.0.0.1 directly, never through a proxy
+// named in the environment.
+void KeepRequestsOnLoopback();
+
+// The same for a whole test program, once it registers this environment.
+class LoopbackOnlyEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { KeepRequestsOnLoopback(); }
+};
 
 class LoopbackServer {
  public:

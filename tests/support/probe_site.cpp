@@ -8,15 +8,6 @@ namespace vex::testing {
 
 namespace {
 
-void KeepRequestsOnLoopback() {
-  ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
-  ::setenv("no_proxy", "127.0.0.1,localhost", 1);
-  for (const char* name :
-       {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
-    ::unsetenv(name);
-  }
-}
-
 // Names by name and by id, one name twice, one on a META element, one
 // written with UTF-8 (linked %-escaped) and one of exactly 255 bytes.
 std::string AnchorPage() {

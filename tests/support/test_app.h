@@ -30,6 +30,20 @@ class RefusingHttpClient final : public http::Client {
   http::TransferId last_ = 0;
 };
 
+// A client for code that never goes on the network: every transfer is done
+// at once, with an empty response.
+class OfflineHttpClient final : public http::Client {
+ public:
+  http::TransferId Start(const http::Request&) override { return 0; }
+  bool Poll(int) override { return false; }
+  bool Done(http::TransferId) const override { return true; }
+  http::Response Take(http::TransferId) override { return {}; }
+  void Cancel(http::TransferId) override {}
+  void CancelAll() override {}
+  std::size_t InFlight() const override { return 0; }
+  void SetLimits(int, int) override {}
+};
+
 struct TestApp {
   ManualClock clock;
   ScriptedFrontEnd ui{clock};

@@ -14,6 +14,7 @@
 #include "app/app.h"
 #include "platform/clock.h"
 #include "platform/http_client.h"
+#include "support/test_app.h"
 #include "ui/qt_front_end.h"
 
 namespace vex::testing {
@@ -74,22 +75,6 @@ class ScriptedQtFrontEnd : public ui::QtFrontEnd {
   }
 };
 
-class OfflineHttp final : public http::Client {
- public:
-  http::TransferId Start(const http::Request&) override { return 1; }
-  bool Poll(int) override { return true; }
-  bool Done(http::TransferId) const override { return true; }
-  http::Response Take(http::TransferId) override {
-    http::Response r;
-    r.error = http::kCannotConnect;
-    return r;
-  }
-  void Cancel(http::TransferId) override {}
-  void CancelAll() override {}
-  std::size_t InFlight() const override { return 0; }
-  void SetLimits(int, int) override {}
-};
-
 // The desktop program's parts over a test clock.
 struct QtTestProgram {
   QtTestProgram() {
@@ -100,7 +85,7 @@ struct QtTestProgram {
   }
   ManualClock clock;
   ScriptedQtFrontEnd ui{clock};
-  OfflineHttp http;
+  testing::RefusingHttpClient http;
   App app{ui, clock, http};
 };
 
