@@ -36,22 +36,25 @@ void SpeedButton1Click(App& app) {
   app.state.CancelFlag = -1;
 }
 
-void SetProgressSingleLayout(App& app) {
-  app.progress.geometry.height = kProgressHeightSingle;
-  app.state.ProgressHeight = kProgressHeightSingle;
-  app.progress.Label3Visible = false;
-  app.progress.Label4Visible = false;
-  app.progress.st1_ProBar2.visible = false;
+namespace {
+
+void SetProgressLayout(App& app, int height, bool batch) {
+  app.progress.geometry.height = height;
+  app.state.ProgressHeight = height;
+  app.progress.Label3Visible = batch;
+  app.progress.Label4Visible = batch;
+  app.progress.st1_ProBar2.visible = batch;
   app.ui.Refresh(View::Progress);
 }
 
+}  // namespace
+
+void SetProgressSingleLayout(App& app) {
+  SetProgressLayout(app, kProgressHeightSingle, false);
+}
+
 void SetProgressBatchLayout(App& app) {
-  app.progress.geometry.height = kProgressHeightBatch;
-  app.state.ProgressHeight = kProgressHeightBatch;
-  app.progress.Label3Visible = true;
-  app.progress.Label4Visible = true;
-  app.progress.st1_ProBar2.visible = true;
-  app.ui.Refresh(View::Progress);
+  SetProgressLayout(app, kProgressHeightBatch, true);
 }
 
 void x_hi_chk(App& app) {

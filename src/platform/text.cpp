@@ -129,28 +129,10 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
   }
 }
 
-std::string EscapeHtmlText(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (char c : s) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
+namespace {
 
-std::string EscapeHtmlAttribute(std::string_view s) {
+// &, < and > as entities; with `quotes` the double quote too.
+std::string EscapeHtml(std::string_view s, bool quotes) {
   std::string out;
   out.reserve(s.size());
   for (char c : s) {
@@ -165,13 +147,23 @@ std::string EscapeHtmlAttribute(std::string_view s) {
         out += "&gt;";
         break;
       case '"':
-        out += "&quot;";
+        out += quotes ? "&quot;" : "\"";
         break;
       default:
         out += c;
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::string EscapeHtmlText(std::string_view s) {
+  return EscapeHtml(s, false);
+}
+
+std::string EscapeHtmlAttribute(std::string_view s) {
+  return EscapeHtml(s, true);
 }
 
 }  // namespace vex
