@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/html_decode.h"
-#include "platform/html_document.h"
+#include "platform/html/html_decode.h"
+#include "platform/html/html_document.h"
 
 namespace {
 

@@ -42,7 +42,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 #include "settings/settings_file.h"
 
 extern char** environ;

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/app.h"
-#include "browser/file_address.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/file_address.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

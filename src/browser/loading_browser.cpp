@@ -1,15 +1,15 @@
-#include "browser/browser.h"
+#include "browser/loading_browser.h"
 
 #include <filesystem>
 #include <optional>
 #include <system_error>
 #include <utility>
 
-#include "app/app.h"
-#include "platform/html_decode.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
-#include "platform/url_resolve.h"
+#include "context/app.h"
+#include "platform/html/html_decode.h"
+#include "platform/html/url_resolve.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

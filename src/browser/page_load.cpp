@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "app/app.h"
-#include "browser/browser.h"
+#include "browser/loading_browser.h"
+#include "context/app.h"
 
 namespace vex {
 

@@ -1,7 +1,7 @@
 // Texts of the terminal program, in both languages ([0] Japanese, [1] English).
 #pragma once
 
-#include "app/texts.h"
+#include "context/texts.h"
 
 namespace vex::cli {
 

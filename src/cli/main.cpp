@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/check_run.h"
-#include "app/progress_window.h"
-#include "app/startup.h"
-#include "app/texts.h"
 #include "cli/cli_texts.h"
 #include "cli/run_report.h"
 #include "cli/terminal_front_end.h"
-#include "platform/clock.h"
-#include "platform/heap_tuning.h"
-#include "platform/http_client.h"
+#include "context/app.h"
+#include "context/progress_window.h"
+#include "context/texts.h"
+#include "control/check_run.h"
+#include "control/startup.h"
+#include "platform/http/http_client.h"
+#include "platform/system/clock.h"
+#include "platform/system/heap_tuning.h"
 
 int main(int argc, char** argv) {
   using namespace vex;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/app.h"
-#include "app/texts.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/texts.h"
+#include "platform/text/text.h"
 
 namespace vex::cli {
 

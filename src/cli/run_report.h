@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/check_run.h"
+#include "control/check_run.h"
 
 namespace vex {
 struct App;

@@ -7,10 +7,10 @@
 #include <csignal>
 #include <cstring>
 
-#include "app/app.h"
-#include "app/models.h"
 #include "cli/cli_texts.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/models.h"
+#include "platform/text/text.h"
 
 namespace vex::cli {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/front_end.h"
-#include "platform/clock.h"
+#include "context/front_end.h"
+#include "platform/system/clock.h"
 
 namespace vex {
 struct App;

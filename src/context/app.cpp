@@ -1,7 +1,6 @@
-#include "app/app.h"
+#include "context/app.h"
 
-#include "browser/browser.h"
-#include "probe/probe_prefetch.h"
+#include "context/browser.h"
 
 namespace vex {
 

@@ -2,15 +2,16 @@
 // core talks through (front end, clock, HTTP client, browser references).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
 
-#include "app/front_end.h"
-#include "app/models.h"
-#include "app/run_state.h"
-#include "platform/clock.h"
-#include "platform/http_client.h"
+#include "context/front_end.h"
+#include "context/models.h"
+#include "context/run_state.h"
+#include "platform/http/http_client.h"
+#include "platform/system/clock.h"
 
 namespace vex {
 
@@ -37,12 +38,23 @@ struct App {
   std::unique_ptr<Browser> AnchorBrowser;
   std::unique_ptr<Browser> IdleBrowser;
   // Requests made ahead of the link walk; lives for one run (empty when
-  // links are probed one after another).
-  std::unique_ptr<ProbePrefetcher> Prefetch;
+  // links are probed one after another). Shared only so that the context
+  // needs no complete type: the run's PrefetchScope is its one owner.
+  std::shared_ptr<ProbePrefetcher> Prefetch;
   // Pages of the run fetched ahead (to read their links), by address: the
   // first load of that address in the run takes its copy instead of asking
   // the server again.
   std::unordered_map<std::string, http::Response> FetchedPages;
+
+  // The run's steps that tests replace with scripted ones; empty means the
+  // real step (the context cannot name the run control above it).
+  struct Steps {
+    // The single-target sequence (x_CheckOne).
+    std::function<int(App&, std::string& target)> CheckOne;
+    // Page preparation (x_GetHtml).
+    std::function<int(App&, const std::string& explicitTarget)> GetHtml;
+  };
+  Steps steps;
 
   // Named views of the main window's line boxes.
   LineList& HeaderBlock() { return main.Memo1; }

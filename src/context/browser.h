@@ -1,5 +1,6 @@
-// The browser component: loads a page asynchronously into the document model
-// (platform/html_document.h) and reports its progress through the busy flag
+// The browser component's interface, held by App (the implementation is
+// src/browser/loading_browser.*): loads a page asynchronously into the
+// document model (platform/html/html_document.h) and reports its progress through the busy flag
 // and the ready state, as the page loader's wait expects.
 //
 // Web addresses are fetched through the program's HTTP client; local paths
@@ -21,7 +22,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/html_document.h"
+#include "platform/html/html_document.h"
 
 namespace vex {
 
@@ -65,9 +66,5 @@ class Browser {
   // between polls can then end as soon as it does).
   virtual bool WaitsForTransfer() const { return false; }
 };
-
-// A new browser that loads through app.http and shows pages through app.ui.
-// The App (and its HTTP client) must outlive it.
-std::unique_ptr<Browser> MakeBrowser(App& app);
 
 }  // namespace vex

@@ -1,8 +1,8 @@
-#include "browser/file_address.h"
+#include "context/file_address.h"
 
 #include <filesystem>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

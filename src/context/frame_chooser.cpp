@@ -1,8 +1,8 @@
-#include "app/frame_chooser.h"
+#include "context/frame_chooser.h"
 
-#include "app/app.h"
-#include "app/main_window.h"
-#include "app/texts.h"
+#include "context/app.h"
+#include "context/models.h"
+#include "context/texts.h"
 
 namespace vex {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 
 namespace vex {
 
@@ -19,6 +19,18 @@ struct Geometry {
   int width = 0;
   int height = 0;
 };
+
+// Places of the top row (x, y, width, height), the 96-dpi design.
+struct ControlPlace {
+  int x, y, width, height;
+};
+inline constexpr ControlPlace kB_filePlace{-1, 0, 30, 25};
+inline constexpr ControlPlace kB_IEPlace{29, 0, 30, 25};
+inline constexpr ControlPlace kB_CheckPlace{59, 0, 70, 25};
+inline constexpr ControlPlace kEdit1Place{128, 0, 422, 25};
+inline constexpr ControlPlace kButton4Place{550, 0, 35, 25};
+inline constexpr ControlPlace kButton5Place{585, 0, 25, 25};
+inline constexpr ControlPlace kButton7Place{610, 0, 54, 25};
 
 // Main window (Form1).
 struct MainWindowModel {
@@ -36,11 +48,11 @@ struct MainWindowModel {
   ButtonModel Button5{"◎", ""};
   ButtonModel Button7{"", ""};
 
-  std::string Edit1;      // the target
+  std::string Edit1;  // the target
   std::string Edit1Hint;
-  std::string Edit2;      // the page's base address
-  std::string Edit3;      // address navigated by page preparation
-  std::string Edit4;      // address navigated by the page opener
+  std::string Edit2;  // the page's base address
+  std::string Edit3;  // address navigated by page preparation
+  std::string Edit4;  // address navigated by the page opener
 
   LineList Memo1;  // header block; scratch of the batch-file writer; walk log
   LineList Memo4;  // SettingsImage

@@ -1,6 +1,6 @@
-#include "app/progress_window.h"
+#include "context/progress_window.h"
 
-#include "app/app.h"
+#include "context/app.h"
 
 namespace vex {
 

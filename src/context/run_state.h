@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 
 namespace vex {
 

@@ -1,9 +1,9 @@
-#include "probe/url_forms.h"
+#include "context/url_forms.h"
 
-#include "app/app.h"
-#include "platform/file_system.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "platform/system/file_system.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

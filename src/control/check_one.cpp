@@ -1,12 +1,12 @@
-#include "app/check_one.h"
+#include "control/check_one.h"
 
 #include <string>
 
-#include "app/app.h"
-#include "app/progress_window.h"
-#include "app/texts.h"
-#include "browser/page_preparation.h"
+#include "context/app.h"
+#include "context/progress_window.h"
+#include "context/texts.h"
 #include "links/link_walk.h"
+#include "preparation/page_preparation.h"
 
 namespace vex {
 
@@ -54,7 +54,7 @@ int x_CheckOne(App& app, std::string& target) {
 
   PrepareProgressWindow(app);
 
-  const int r = x_GetHtml(app, target);
+  const int r = app.steps.GetHtml ? app.steps.GetHtml(app, target) : x_GetHtml(app, target);
   const int cm = st.CharMode;
   if (r == kFramePickedByPreparation) {
     result = kCheckFramePicked;

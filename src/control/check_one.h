@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/run_state.h"
+#include "context/run_state.h"
 
 namespace vex {
 

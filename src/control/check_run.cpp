@@ -1,4 +1,4 @@
-#include "app/check_run.h"
+#include "control/check_run.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -7,18 +7,18 @@
 #include <exception>
 #include <string_view>
 
-#include "app/app.h"
-#include "app/check_one.h"
-#include "app/progress_window.h"
-#include "app/texts.h"
-#include "browser/browser.h"
 #include "browser/html_source.h"
+#include "browser/loading_browser.h"
 #include "browser/page_load.h"
+#include "context/app.h"
+#include "context/progress_window.h"
+#include "context/texts.h"
+#include "context/url_forms.h"
+#include "control/check_one.h"
 #include "files/work_folder.h"
 #include "links/link_prefetch.h"
-#include "platform/file_system.h"
-#include "platform/text.h"
-#include "probe/url_forms.h"
+#include "platform/system/file_system.h"
+#include "platform/text/text.h"
 #include "report/summary_report.h"
 
 namespace vex {
@@ -26,6 +26,10 @@ namespace vex {
 namespace {
 
 constexpr int kFileLimitStep = 900;
+
+int CheckOneStep(App& app, std::string& target) {
+  return app.steps.CheckOne ? app.steps.CheckOne(app, target) : x_CheckOne(app, target);
+}
 
 // Raised inside the run to end it as an abort (the message, if any, is shown).
 struct AbortRun {};
@@ -254,7 +258,7 @@ RunOutcome RunCheck(App& app) {
       if (st.TargetList.empty()) {
         SetProgressSingleLayout(app);
         std::string none;
-        q = x_CheckOne(app, none);
+        q = CheckOneStep(app, none);
       } else if (st.TargetList.front() != texts::BatchHeader) {
         q = 2;
       } else {
@@ -293,7 +297,7 @@ RunOutcome RunCheck(App& app) {
             target = " ";
           } else {
             target = entry;
-            q = x_CheckOne(app, target);
+            q = CheckOneStep(app, target);
             if (q < 0) {
               if (q != -3) {
                 CloseProgressWindow(app);

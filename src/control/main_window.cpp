@@ -1,16 +1,16 @@
-#include "app/main_window.h"
+#include "control/main_window.h"
 
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
-#include "app/app.h"
-#include "app/progress_window.h"
-#include "app/texts.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/progress_window.h"
+#include "context/texts.h"
+#include "context/url_forms.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 #include "probe/browser_handoff.h"
-#include "probe/url_forms.h"
 
 namespace vex {
 

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "context/models.h"
+
 namespace vex {
 
 struct App;
@@ -23,18 +25,6 @@ inline constexpr std::string_view kHelpIndex = "help/index.html";
 
 // The history keeps the empty entry 0 and at most this many targets.
 inline constexpr std::size_t kHistoryTargets = 9;
-
-// Places of the top row (x, y, width, height), the 96-dpi design.
-struct ControlPlace {
-  int x, y, width, height;
-};
-inline constexpr ControlPlace kB_filePlace{-1, 0, 30, 25};
-inline constexpr ControlPlace kB_IEPlace{29, 0, 30, 25};
-inline constexpr ControlPlace kB_CheckPlace{59, 0, 70, 25};
-inline constexpr ControlPlace kEdit1Place{128, 0, 422, 25};
-inline constexpr ControlPlace kButton4Place{550, 0, 35, 25};
-inline constexpr ControlPlace kButton5Place{585, 0, 25, 25};
-inline constexpr ControlPlace kButton7Place{610, 0, 54, 25};
 
 // How the open dialog behaves for the filter the user selected.
 struct OpenDialogOptions {

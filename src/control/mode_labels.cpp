@@ -1,9 +1,9 @@
-#include "app/mode_labels.h"
+#include "control/mode_labels.h"
 
 #include <string>
 
-#include "app/app.h"
-#include "app/texts.h"
+#include "context/app.h"
+#include "context/texts.h"
 
 namespace vex {
 namespace {

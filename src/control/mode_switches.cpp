@@ -1,7 +1,7 @@
 // The two mode buttons of the main window; each relabels the window.
-#include "app/app.h"
-#include "app/main_window.h"
-#include "app/mode_labels.h"
+#include "context/app.h"
+#include "control/main_window.h"
+#include "control/mode_labels.h"
 
 namespace vex {
 

@@ -1,15 +1,15 @@
-#include "app/startup.h"
+#include "control/startup.h"
 
 #include <filesystem>
 #include <string>
 #include <system_error>
 
-#include "app/app.h"
-#include "app/main_window.h"
-#include "app/mode_labels.h"
+#include "context/app.h"
+#include "control/main_window.h"
+#include "control/mode_labels.h"
 #include "links/exclusion_lists.h"
-#include "platform/process_info.h"
-#include "platform/text.h"
+#include "platform/system/process_info.h"
+#include "platform/text/text.h"
 #include "probe/browser_handoff.h"
 #include "settings/settings_file.h"
 

@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/app.h"
-#include "platform/file_system.h"
-#include "platform/profile_file.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "platform/system/file_system.h"
+#include "platform/system/profile_file.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/app.h"
+#include "context/app.h"
 #include "links/home_site.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace vex {
 namespace {

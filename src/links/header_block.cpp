@@ -4,12 +4,12 @@
 #include <array>
 #include <string_view>
 
-#include "app/app.h"
-#include "browser/file_address.h"
+#include "context/app.h"
+#include "context/file_address.h"
 #include "links/home_site.h"
-#include "platform/encoding.h"
-#include "platform/http_client.h"
-#include "platform/text.h"
+#include "platform/http/http_client.h"
+#include "platform/text/encoding.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "app/app.h"
-#include "platform/process_info.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "platform/system/process_info.h"
+#include "platform/text/text.h"
 
 namespace vex {
 namespace {

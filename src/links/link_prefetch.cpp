@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "app/app.h"
 #include "browser/html_source.h"
+#include "context/app.h"
 #include "links/link_walk.h"
-#include "platform/file_system.h"
-#include "platform/html_decode.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
-#include "platform/url_resolve.h"
+#include "platform/html/html_decode.h"
+#include "platform/html/url_resolve.h"
+#include "platform/system/file_system.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 
 namespace vex {
 
@@ -90,7 +90,7 @@ PrefetchScope::PrefetchScope(App& app) : app_(app) {
   owner_ = true;
   listings_.emplace();
   app.http.SetLimits(st.ParallelProbes, st.ProbesPerHost);
-  app.Prefetch = std::make_unique<ProbePrefetcher>(app, st.ParallelProbes, st.ProbesPerHost);
+  app.Prefetch = std::make_shared<ProbePrefetcher>(app, st.ParallelProbes, st.ProbesPerHost);
   app.Prefetch->onPageLinks = [&app](html::Document& page) {
     QueueLinkProbes(app, page.links(), FetchPriority::Ahead);
   };

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/file_system.h"
-#include "platform/html_document.h"
+#include "platform/html/html_document.h"
+#include "platform/system/file_system.h"
 #include "probe/probe_prefetch.h"
 
 namespace vex {

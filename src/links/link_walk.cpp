@@ -6,16 +6,16 @@
 #include <optional>
 #include <string>
 
-#include "app/app.h"
-#include "app/texts.h"
-#include "browser/browser.h"
 #include "browser/page_load.h"
+#include "context/app.h"
+#include "context/browser.h"
+#include "context/texts.h"
 #include "files/work_folder.h"
 #include "links/exclusion_lists.h"
 #include "links/link_prefetch.h"
-#include "platform/html_document.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "platform/html/html_document.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 #include "probe/link_probe.h"
 #include "probe/probe_prefetch.h"
 

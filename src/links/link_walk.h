@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/run_state.h"
-#include "platform/html_document.h"
+#include "context/run_state.h"
+#include "platform/html/html_document.h"
 
 namespace vex {
 

@@ -1,4 +1,4 @@
-#include "browser/page_preparation.h"
+#include "preparation/page_preparation.h"
 
 #include <exception>
 #include <memory>
@@ -6,18 +6,18 @@
 #include <string>
 #include <string_view>
 
-#include "app/app.h"
-#include "app/frame_chooser.h"
-#include "app/progress_window.h"
-#include "app/texts.h"
-#include "browser/browser.h"
 #include "browser/html_source.h"
+#include "browser/loading_browser.h"
 #include "browser/page_load.h"
+#include "context/app.h"
+#include "context/frame_chooser.h"
+#include "context/progress_window.h"
+#include "context/texts.h"
+#include "context/url_forms.h"
 #include "links/header_block.h"
-#include "platform/html_document.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
-#include "probe/url_forms.h"
+#include "platform/html/html_document.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

@@ -1,9 +1,9 @@
 #include "probe/address_check.h"
 
-#include "app/app.h"
-#include "app/texts.h"
+#include "context/app.h"
+#include "context/texts.h"
+#include "context/url_forms.h"
 #include "probe/link_probe.h"
-#include "probe/url_forms.h"
 
 namespace vex {
 

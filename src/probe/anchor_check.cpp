@@ -3,11 +3,11 @@
 #include <cstddef>
 #include <memory>
 
-#include "app/app.h"
-#include "app/texts.h"
-#include "browser/browser.h"
+#include "browser/loading_browser.h"
 #include "browser/page_load.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/texts.h"
+#include "platform/text/text.h"
 #include "probe/probe_prefetch.h"
 
 namespace vex {

@@ -6,10 +6,10 @@
 #include <optional>
 #include <system_error>
 
-#include "app/app.h"
-#include "platform/browser_session.h"
-#include "platform/cache_entry.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "platform/handoff/browser_session.h"
+#include "platform/handoff/cache_entry.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

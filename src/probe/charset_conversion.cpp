@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/encoding.h"
+#include "platform/text/encoding.h"
 
 namespace vex {
 

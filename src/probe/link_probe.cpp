@@ -4,15 +4,15 @@
 #include <limits>
 #include <optional>
 
-#include "app/app.h"
-#include "app/texts.h"
-#include "platform/encoding.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/texts.h"
+#include "context/url_forms.h"
+#include "platform/text/encoding.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 #include "probe/anchor_check.h"
 #include "probe/charset_conversion.h"
 #include "probe/probe_prefetch.h"
-#include "probe/url_forms.h"
 
 namespace vex {
 

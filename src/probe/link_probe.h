@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/http_client.h"
+#include "platform/http/http_client.h"
 
 namespace vex {
 

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/app.h"
-#include "browser/browser.h"
-#include "platform/html_decode.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/browser.h"
+#include "platform/html/html_decode.h"
+#include "platform/text/text.h"
 #include "probe/link_probe.h"
 
 namespace vex {

@@ -17,9 +17,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "app/run_state.h"
-#include "platform/html_document.h"
-#include "platform/http_client.h"
+#include "context/run_state.h"
+#include "platform/html/html_document.h"
+#include "platform/http/http_client.h"
 
 namespace vex {
 

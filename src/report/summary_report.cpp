@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <string_view>
 
-#include "app/app.h"
-#include "app/texts.h"
-#include "browser/file_address.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/file_address.h"
+#include "context/texts.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 
 namespace vex {
 

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/app.h"
-#include "app/texts.h"
-#include "platform/profile_file.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/texts.h"
+#include "platform/system/profile_file.h"
+#include "platform/text/text.h"
 
 namespace vex {
 namespace {

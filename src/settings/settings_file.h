@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 
 namespace vex {
 

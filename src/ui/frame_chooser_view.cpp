@@ -4,7 +4,7 @@
 #include <QListWidget>
 #include <algorithm>
 
-#include "app/app.h"
+#include "context/app.h"
 #include "ui/ui_font.h"
 
 namespace vex::ui {

@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "platform/heap_tuning.h"
+#include "platform/system/heap_tuning.h"
 #include "ui/program.h"
 
 int main(int argc, char** argv) {

@@ -10,13 +10,13 @@
 #include <exception>
 #include <string>
 
-#include "app/app.h"
-#include "app/check_run.h"
-#include "app/main_window.h"
-#include "app/progress_window.h"
-#include "browser/page_preparation.h"
+#include "context/app.h"
+#include "context/progress_window.h"
+#include "control/check_run.h"
+#include "control/main_window.h"
 #include "links/link_walk.h"
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
+#include "preparation/page_preparation.h"
 #include "probe/address_check.h"
 #include "ui/ui_font.h"
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/progress_window.h"
-#include "app/startup.h"
-#include "platform/clock.h"
-#include "platform/http_client.h"
+#include "context/app.h"
+#include "context/progress_window.h"
+#include "control/startup.h"
+#include "platform/http/http_client.h"
+#include "platform/system/clock.h"
 #include "ui/main_window_view.h"
 #include "ui/qt_front_end.h"
 #include "ui/screenshot_hook.h"

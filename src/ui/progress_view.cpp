@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/app.h"
-#include "app/progress_window.h"
+#include "context/app.h"
+#include "context/progress_window.h"
 #include "ui/ui_font.h"
 
 namespace vex::ui {

@@ -9,8 +9,8 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "app/app.h"
-#include "app/main_window.h"
+#include "context/app.h"
+#include "control/main_window.h"
 #include "ui/frame_chooser_view.h"
 #include "ui/main_window_view.h"
 #include "ui/progress_view.h"

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/front_end.h"
-#include "platform/clock.h"
+#include "context/front_end.h"
+#include "platform/system/clock.h"
 
 class QWidget;
 

@@ -7,11 +7,11 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/app.h"
-#include "app/frame_chooser.h"
-#include "app/main_window.h"
-#include "app/progress_window.h"
-#include "app/texts.h"
+#include "context/app.h"
+#include "context/frame_chooser.h"
+#include "context/progress_window.h"
+#include "context/texts.h"
+#include "control/main_window.h"
 #include "ui/frame_chooser_view.h"
 #include "ui/main_window_view.h"
 #include "ui/progress_view.h"

@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app.h"
-#include "browser/browser.h"
 #include "browser/page_load.h"
-#include "platform/clock.h"
-#include "platform/http_client.h"
-#include "platform/line_list.h"
+#include "context/app.h"
+#include "context/browser.h"
+#include "platform/http/http_client.h"
+#include "platform/system/clock.h"
+#include "platform/text/line_list.h"
 #include "support/loopback_server.h"
 #include "support/scripted_front_end.h"
 

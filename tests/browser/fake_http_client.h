@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/http_client.h"
+#include "platform/http/http_client.h"
 
 namespace vex::testing {
 

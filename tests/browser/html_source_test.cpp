@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "context/app.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 

@@ -1,13 +1,13 @@
-#include "browser/browser.h"
+#include "browser/loading_browser.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
-#include "app/app.h"
 #include "browser/fake_http_client.h"
-#include "platform/clock.h"
+#include "context/app.h"
+#include "platform/system/clock.h"
 #include "support/scripted_front_end.h"
 
 namespace vex {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "browser/browser.h"
 #include "browser/fake_http_client.h"
-#include "platform/clock.h"
+#include "context/app.h"
+#include "context/browser.h"
+#include "platform/system/clock.h"
 #include "support/scripted_front_end.h"
 
 namespace vex {

@@ -13,12 +13,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/app.h"
-#include "app/models.h"
 #include "cli/run_report.h"
 #include "cli/terminal_front_end.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/models.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 #include "support/test_app.h"

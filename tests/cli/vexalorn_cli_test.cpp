@@ -1,13 +1,12 @@
 // The terminal program as a user starts it.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 #include "support/temp_dir.h"
 
 namespace vex {

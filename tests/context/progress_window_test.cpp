@@ -1,11 +1,11 @@
-#include "app/progress_window.h"
+#include "context/progress_window.h"
 
 #include <gtest/gtest.h>
 
-#include "app/app.h"
-#include "app/frame_chooser.h"
-#include "app/main_window.h"
-#include "platform/http_client.h"
+#include "context/app.h"
+#include "context/frame_chooser.h"
+#include "control/main_window.h"
+#include "platform/http/http_client.h"
 #include "support/scripted_front_end.h"
 #include "support/test_app.h"
 

@@ -1,4 +1,4 @@
-#include "app/texts.h"
+#include "context/texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "probe/url_forms.h"
+#include "context/url_forms.h"
 
 #include <gtest/gtest.h>
 
-#include "app/app.h"
-#include "platform/file_system.h"
+#include "context/app.h"
+#include "platform/system/file_system.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 #include "support/test_app.h"

@@ -1,4 +1,4 @@
-#include "app/check_one.h"
+#include "control/check_one.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/texts.h"
-#include "browser/page_preparation.h"
-#include "platform/http_client.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/texts.h"
+#include "platform/http/http_client.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
+#include "preparation/page_preparation.h"
 #include "support/scripted_front_end.h"
 #include "support/shiftable_clock.h"
 #include "support/temp_dir.h"
@@ -43,7 +43,7 @@ Preparation gPreparation;
 namespace vex {
 
 // The page preparation of these tests: scripted, without a browser.
-int x_GetHtml(App& app, const std::string& explicitTarget) {
+int ScriptedGetHtml(App& app, const std::string& explicitTarget) {
   Preparation& p = gPreparation;
   p.called = true;
   p.explicitTarget = explicitTarget;
@@ -70,6 +70,7 @@ struct CheckContext {
     ::setenv("VEXALORN_HOME", home.path().c_str(), 1);
     gPreparation = Preparation{};
     gPreparation.page = kPage;
+    app.steps.GetHtml = ScriptedGetHtml;
     app.main.Button7.caption = "S-Page";
     // What an earlier check left behind.
     app.state.PageCounts = {3, 1, 1, 1, 1, 1, 1, 0};

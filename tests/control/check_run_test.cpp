@@ -1,4 +1,4 @@
-#include "app/check_run.h"
+#include "control/check_run.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/check_one.h"
-#include "app/texts.h"
-#include "platform/file_system.h"
-#include "platform/http_client.h"
-#include "platform/line_list.h"
+#include "context/app.h"
+#include "context/texts.h"
+#include "control/check_one.h"
+#include "platform/http/http_client.h"
+#include "platform/system/file_system.h"
+#include "platform/text/line_list.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 #include "support/test_app.h"
@@ -40,7 +40,7 @@ std::string gEdit1AtCheck;
 
 namespace vex {
 
-int x_CheckOne(App& app, std::string& target) {
+int ScriptedCheckOne(App& app, std::string& target) {
   gChecked.push_back(target);
   gEdit1AtCheck = app.main.Edit1;
   const std::string key = target.empty() ? app.main.Edit1 : target;
@@ -52,18 +52,6 @@ int x_CheckOne(App& app, std::string& target) {
   app.state.PageCounts.BrokenCount = s.broken;
   if (!target.empty()) target = key + ".result.htm";
   return s.code;
-}
-
-void ClearCounts(CountRecord& counts) {
-  counts = CountRecord{};
-}
-
-std::string AddPageResult(const CountRecord& page, CountRecord& totals, int) {
-  totals.LinkCount += page.LinkCount;
-  totals.BrokenCount += page.BrokenCount;
-  totals.PagesCounted += 1;
-  const std::string n = "<" + std::to_string(page.LinkCount) + ">";
-  return page.BrokenCount > 0 ? n + "(NG)" + std::to_string(page.BrokenCount) : "Very good!" + n;
 }
 
 namespace {
@@ -80,6 +68,7 @@ class CheckRunTest : public ::testing::Test {
     setenv("TZ", "UTC", 1);
     tzset();
     ASSERT_TRUE(SetCurrentFolder(site.path().string()));
+    app.steps.CheckOne = ScriptedCheckOne;
     app.state.CharMode = 1;
     app.state.RunMode = -1;
     app.state.Busy = -1;

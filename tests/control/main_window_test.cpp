@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "control/main_window.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/progress_window.h"
-#include "platform/http_client.h"
-#include "platform/line_list.h"
+#include "context/app.h"
+#include "context/progress_window.h"
+#include "platform/http/http_client.h"
+#include "platform/text/line_list.h"
 #include "support/main_window_fixture.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "app/mode_labels.h"
+#include "control/mode_labels.h"
 
 #include <gtest/gtest.h>
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/main_window.h"
-#include "app/progress_window.h"
-#include "platform/http_client.h"
-#include "platform/line_list.h"
+#include "context/app.h"
+#include "context/progress_window.h"
+#include "control/main_window.h"
+#include "platform/http/http_client.h"
+#include "platform/text/line_list.h"
 #include "support/main_window_fixture.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "control/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_app.h"

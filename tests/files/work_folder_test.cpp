@@ -8,9 +8,9 @@
 #include <set>
 #include <thread>
 
-#include "app/app.h"
-#include "platform/file_system.h"
-#include "platform/profile_file.h"
+#include "context/app.h"
+#include "platform/system/file_system.h"
+#include "platform/system/profile_file.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 #include "support/test_app.h"

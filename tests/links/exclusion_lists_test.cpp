@@ -6,7 +6,7 @@
 #include <string>
 
 #include "links/home_site.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "support/test_app.h"
 
 namespace vex {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "platform/encoding.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "platform/text/encoding.h"
+#include "platform/text/text.h"
 #include "support/loopback_server.h"
 #include "support/scripted_front_end.h"
 

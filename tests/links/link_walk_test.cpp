@@ -14,15 +14,15 @@
 #include <utility>
 #include <vector>
 
-#include "app/app.h"
-#include "app/texts.h"
-#include "browser/browser.h"
+#include "context/app.h"
+#include "context/browser.h"
+#include "context/texts.h"
 #include "links/exclusion_lists.h"
 #include "links/link_prefetch.h"
-#include "platform/html_document.h"
-#include "platform/http_client.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "platform/html/html_document.h"
+#include "platform/http/http_client.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 #include "settings/settings_file.h"
 #include "support/loopback_server.h"
 #include "support/scripted_front_end.h"

@@ -7,10 +7,10 @@
 #include <regex>
 #include <string>
 
-#include "app/texts.h"
-#include "platform/encoding.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "context/texts.h"
+#include "platform/text/encoding.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 
 namespace vex {
 namespace {

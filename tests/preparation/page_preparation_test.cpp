@@ -7,7 +7,7 @@
 // @CASEDIR@ (the case folder's path) and a line @HEADER@ (the header block).
 // Rebaseline: run with VEXALORN_REBASELINE=1 and review the diff of the
 // expected.txt files.
-#include "browser/page_preparation.h"
+#include "preparation/page_preparation.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +19,15 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "browser/browser.h"
 #include "browser/fake_http_client.h"
-#include "browser/file_address.h"
+#include "context/app.h"
+#include "context/browser.h"
+#include "context/file_address.h"
 #include "links/header_block.h"
-#include "platform/clock.h"
-#include "platform/http_client.h"
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "platform/http/http_client.h"
+#include "platform/system/clock.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 #include "support/loopback_server.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "context/app.h"
 #include "support/probe_site.h"
 #include "support/temp_dir.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "browser/browser.h"
-#include "platform/html_document.h"
+#include "context/app.h"
+#include "context/browser.h"
+#include "platform/html/html_document.h"
 #include "support/probe_site.h"
 
 namespace vex {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "context/app.h"
 #include "support/browser_fixtures.h"
 #include "support/loopback_server.h"
 #include "support/scripted_front_end.h"

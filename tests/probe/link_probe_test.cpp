@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "platform/http_client.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "platform/http/http_client.h"
+#include "platform/text/text.h"
 #include "support/loopback_server.h"
 #include "support/probe_site.h"
 #include "support/temp_dir.h"

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/texts.h"
-#include "browser/file_address.h"
-#include "platform/text.h"
+#include "context/app.h"
+#include "context/file_address.h"
+#include "context/texts.h"
+#include "platform/text/text.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 #include "support/test_app.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 #include "support/temp_dir.h"
 #include "support/test_app.h"
 

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "app/app.h"
-#include "app/main_window.h"
-#include "platform/clock.h"
+#include "context/app.h"
+#include "control/main_window.h"
+#include "platform/system/clock.h"
 #include "support/scripted_front_end.h"
 #include "support/test_app.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/encoding.h"
+#include "platform/text/encoding.h"
 
 namespace vex::testing {
 

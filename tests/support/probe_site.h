@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "app/app.h"
-#include "platform/http_client.h"
+#include "context/app.h"
+#include "platform/http/http_client.h"
 #include "support/loopback_server.h"
 #include "support/scripted_front_end.h"
 #include "support/shiftable_clock.h"

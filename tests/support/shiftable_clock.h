@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform/clock.h"
+#include "platform/system/clock.h"
 
 namespace vex::testing {
 

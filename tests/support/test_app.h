@@ -3,9 +3,9 @@
 // and bring a real client).
 #pragma once
 
-#include "app/app.h"
-#include "platform/clock.h"
-#include "platform/http_client.h"
+#include "context/app.h"
+#include "platform/http/http_client.h"
+#include "platform/system/clock.h"
 #include "support/scripted_front_end.h"
 
 namespace vex::testing {

@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "control/main_window.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -8,10 +8,10 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "app/mode_labels.h"
-#include "app/texts.h"
-#include "platform/file_system.h"
-#include "platform/line_list.h"
+#include "context/texts.h"
+#include "control/mode_labels.h"
+#include "platform/system/file_system.h"
+#include "platform/text/line_list.h"
 #include "scripted_qt_front_end.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"

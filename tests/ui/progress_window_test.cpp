@@ -1,4 +1,4 @@
-#include "app/progress_window.h"
+#include "context/progress_window.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -6,8 +6,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/frame_chooser.h"
-#include "app/main_window.h"
+#include "context/frame_chooser.h"
+#include "control/main_window.h"
 #include "scripted_qt_front_end.h"
 #include "ui/frame_chooser_view.h"
 #include "ui/progress_view.h"

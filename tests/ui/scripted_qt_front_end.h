@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "platform/clock.h"
-#include "platform/http_client.h"
+#include "context/app.h"
+#include "platform/http/http_client.h"
+#include "platform/system/clock.h"
 #include "support/test_app.h"
 #include "ui/qt_front_end.h"
 

@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/browser_session.h"
-#include "platform/text.h"
+#include "platform/handoff/browser_session.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

@@ -1,4 +1,4 @@
-#include "platform/cache_entry.h"
+#include "platform/handoff/cache_entry.h"
 
 #include <cstdint>
 #include <fstream>

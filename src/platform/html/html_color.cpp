@@ -1,11 +1,11 @@
-#include "platform/html_color.h"
+#include "platform/html/html_color.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

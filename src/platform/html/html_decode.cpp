@@ -1,12 +1,12 @@
-#include "platform/html_decode.h"
+#include "platform/html/html_decode.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <utility>
 
-#include "platform/encoding.h"
-#include "platform/text.h"
+#include "platform/text/encoding.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

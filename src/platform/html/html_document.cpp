@@ -1,12 +1,12 @@
-#include "platform/html_document.h"
+#include "platform/html/html_document.h"
 
 #include <gumbo.h>
 
 #include <utility>
 
-#include "platform/html_color.h"
-#include "platform/text.h"
-#include "platform/url_resolve.h"
+#include "platform/html/html_color.h"
+#include "platform/html/url_resolve.h"
+#include "platform/text/text.h"
 
 namespace vex::html {
 

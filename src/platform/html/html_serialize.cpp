@@ -2,7 +2,7 @@
 // (the fragment serialization of HTML): every text line stays where it was.
 #include <string_view>
 
-#include "platform/html_document.h"
+#include "platform/html/html_document.h"
 
 namespace vex::html {
 

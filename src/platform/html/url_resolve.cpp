@@ -1,8 +1,8 @@
-#include "platform/url_resolve.h"
+#include "platform/html/url_resolve.h"
 
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/clock.h"
+#include "platform/system/clock.h"
 
 namespace vex::http {
 

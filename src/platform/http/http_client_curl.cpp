@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/http_client.h"
-#include "platform/http_client_errors.h"
+#include "platform/http/http_client.h"
+#include "platform/http/http_client_errors.h"
 
 namespace vex::http {
 namespace {

@@ -1,8 +1,8 @@
-#include "platform/http_client_errors.h"
+#include "platform/http/http_client_errors.h"
 
 #include <cerrno>
 
-#include "platform/http_client.h"
+#include "platform/http/http_client.h"
 
 namespace vex::http {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "platform/system/file_system.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace vex {
 

@@ -1,4 +1,4 @@
-#include "platform/heap_tuning.h"
+#include "platform/system/heap_tuning.h"
 
 #include <malloc.h>
 

@@ -1,4 +1,4 @@
-#include "platform/process_info.h"
+#include "platform/system/process_info.h"
 
 #include <unistd.h>
 
@@ -7,8 +7,8 @@
 #include <functional>
 #include <system_error>
 
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 
 namespace vex {
 namespace {

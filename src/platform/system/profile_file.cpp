@@ -1,10 +1,10 @@
-#include "platform/profile_file.h"
+#include "platform/system/profile_file.h"
 
 #include <string_view>
 #include <vector>
 
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "platform/text/line_list.h"
+#include "platform/text/text.h"
 
 namespace vex {
 namespace {

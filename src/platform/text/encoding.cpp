@@ -1,11 +1,11 @@
-#include "platform/encoding.h"
+#include "platform/text/encoding.h"
 
 #include <iconv.h>
 
 #include <cerrno>
 #include <memory>
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace vex {
 
@@ -13,7 +13,8 @@ namespace {
 
 struct IconvHandle {
   iconv_t cd = reinterpret_cast<iconv_t>(-1);
-  IconvHandle(const std::string& to, const std::string& from) : cd(iconv_open(to.c_str(), from.c_str())) {}
+  IconvHandle(const std::string& to, const std::string& from)
+      : cd(iconv_open(to.c_str(), from.c_str())) {}
   ~IconvHandle() {
     if (ok()) iconv_close(cd);
   }

@@ -1,4 +1,4 @@
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 
 #include <cstdio>
 #include <memory>

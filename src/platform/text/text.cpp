@@ -1,4 +1,4 @@
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 #include <charconv>
 

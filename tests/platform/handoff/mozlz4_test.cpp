@@ -1,4 +1,4 @@
-#include "platform/mozlz4.h"
+#include "platform/handoff/mozlz4.h"
 
 #include <gtest/gtest.h>
 #include <lz4.h>

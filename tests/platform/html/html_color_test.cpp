@@ -1,4 +1,4 @@
-#include "platform/html_color.h"
+#include "platform/html/html_color.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "platform/html_decode.h"
+#include "platform/html/html_decode.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/html_document.h"
-#include "platform/line_list.h"
+#include "platform/html/html_document.h"
+#include "platform/text/line_list.h"
 
 namespace vex {
 namespace {

@@ -1,11 +1,11 @@
-#include "platform/html_document.h"
+#include "platform/html/html_document.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 
 namespace vex::html {
 namespace {

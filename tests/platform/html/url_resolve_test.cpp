@@ -1,4 +1,4 @@
-#include "platform/url_resolve.h"
+#include "platform/html/url_resolve.h"
 
 #include <gtest/gtest.h>
 

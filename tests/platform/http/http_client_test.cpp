@@ -1,4 +1,4 @@
-#include "platform/http_client.h"
+#include "platform/http/http_client.h"
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>

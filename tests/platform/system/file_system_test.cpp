@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "platform/system/file_system.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

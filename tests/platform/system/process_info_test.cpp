@@ -1,4 +1,4 @@
-#include "platform/process_info.h"
+#include "platform/system/process_info.h"
 
 #include <gtest/gtest.h>
 

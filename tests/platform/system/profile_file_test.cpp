@@ -1,11 +1,11 @@
-#include "platform/profile_file.h"
+#include "platform/system/profile_file.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-#include "platform/line_list.h"
+#include "platform/text/line_list.h"
 #include "support/temp_dir.h"
 
 namespace vex {

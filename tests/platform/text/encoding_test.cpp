@@ -1,4 +1,4 @@
-#include "platform/encoding.h"
+#include "platform/text/encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -30,8 +30,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"EucJpToUtf8", "\xA4\xA2", "EUC-JP", "UTF-8", "\xE3\x81\x82"},
         Case{"Iso2022JpToUtf8", "\x1B$B$\"\x1B(B", "ISO-2022-JP", "UTF-8", "\xE3\x81\x82"},
         Case{"Latin1ToUtf8", "caf\xE9", "ISO-8859-1", "UTF-8", "caf\xC3\xA9"},
-        Case{"InvalidBecomesReplacement", "a\xFF" "b", "UTF-8", "UTF-8", "a\xEF\xBF\xBD" "b"},
-        Case{"MissingInTargetIsOneSubstitute", "a\xC3\xA9" "b", "UTF-8", "CP932", "a?b"},
+        Case{"InvalidBecomesReplacement",
+             "a\xFF"
+             "b",
+             "UTF-8", "UTF-8",
+             "a\xEF\xBF\xBD"
+             "b"},
+        Case{"MissingInTargetIsOneSubstitute",
+             "a\xC3\xA9"
+             "b",
+             "UTF-8", "CP932", "a?b"},
         Case{"CutCharacterAtEnd", "a\xE3\x81", "UTF-8", "UTF-8", "a\xEF\xBF\xBD\xEF\xBF\xBD"}),
     [](const auto& info) { return std::string(info.param.name); });
 

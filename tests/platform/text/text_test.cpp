@@ -1,7 +1,8 @@
-#include "platform/line_list.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 #include <gtest/gtest.h>
+
+#include "platform/text/line_list.h"
 
 namespace vex {
 namespace {
