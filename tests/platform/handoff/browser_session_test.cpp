@@ -1,4 +1,4 @@
-#include "platform/browser_session.h"
+#include "platform/handoff/browser_session.h"
 
 #include <gtest/gtest.h>
 
@@ -97,6 +97,50 @@ TEST(FirstPageOfList, SkipsOtherTargetTypes) {
   for (const Case& c : cases) {
     auto page = FirstPageOfList(c.json);
     EXPECT_EQ(page ? page->address : "", c.address) << c.name;
+  }
+}
+
+// What the browsers really write, and what a hostile answer may hold.
+TEST(FirstPageOfList, ReadsOddButValidTextsAndSurvivesHostileOnes) {
+  struct Case {
+    const char* name;
+    std::string json;
+    const char* address;  // "" for none
+    const char* title;
+  } cases[] = {
+      {"escapes decoded to UTF-8",
+       R"([{"type": "page", "url": "http:\/\/a.example\/\u30c1", "title": "\ud83d\ude00"}])",
+       "http://a.example/\xE3\x83\x81", "\xF0\x9F\x98\x80"},
+      {"title cut inside a surrogate pair keeps the page",
+       R"([{"type": "page", "url": "http://a.example/", "title": "x\ud83d"}])", "http://a.example/",
+       "x\xEF\xBF\xBD"},
+      {"lone low surrogate", R"([{"type": "page", "url": "http://a.example/", "title": "\ude00"}])",
+       "http://a.example/", "\xEF\xBF\xBD"},
+      {"escaped backslash before u is no escape",
+       R"([{"type": "page", "url": "http://a.example/", "title": "\\ud83d"}])", "http://a.example/",
+       "\\ud83d"},
+      {"nesting far too deep", std::string(100000, '['), "", ""},
+      {"trailing garbage", R"([{"type": "page", "url": "http://a.example/"}] [])", "", ""},
+  };
+  for (const Case& c : cases) {
+    auto page = FirstPageOfList(c.json);
+    EXPECT_EQ(page ? page->address : "", c.address) << c.name;
+    EXPECT_EQ(page ? page->title : "", c.title) << c.name;
+  }
+}
+
+TEST(SelectedPageOfSession, NumbersCountOnlyWhenWhole) {
+  const std::string entries =
+      R"("entries": [{"url": "http://e/1"}, {"url": "http://e/2"}, {"url": "http://e/3"}])";
+  struct Case {
+    const char* index;
+    const char* address;
+  } cases[] = {{"2", "http://e/2"},     {"2.0", "http://e/2"},   {"2.5", "http://e/3"},
+               {"\"2\"", "http://e/3"}, {"1e300", "http://e/3"}, {"-0", "http://e/3"}};
+  for (const Case& c : cases) {
+    auto page = SelectedPageOfSession(R"({"windows": [{"tabs": [{)" + entries + R"(, "index": )" +
+                                      c.index + "}]}]}");
+    EXPECT_EQ(page ? page->address : "", c.address) << c.index;
   }
 }
 
