@@ -13,5 +13,10 @@ const texts::Pair FramePrompt{"番号 (空: フレームを無視してチェッ
 const texts::Pair NotBatchFile{
     ": 一括処理ファイルではありません(1行目が [vexalorn batch file] ではありません)",
     ": not a batch file (its first line is not [vexalorn batch file])"};
+const texts::Pair UnprobedSecureFormat{
+    "問い合わせなかった https のリンク: %d 件((認)△)。チェックするには --https を付けるか、"
+    "vexalorn.ini の [OPT] に HTTPS=1 と書いてください。",
+    "https links not requested: %d (marked (Auth)). To check them, run with --https or put "
+    "HTTPS=1 in [OPT] of vexalorn.ini."};
 
 }  // namespace vex::cli

@@ -14,5 +14,7 @@ extern const texts::Pair AnswerPromptYesNoCancel;
 extern const texts::Pair FramePrompt;
 // Follows the batch file's path when its first line is not the batch header.
 extern const texts::Pair NotBatchFile;
+// The end of a run with https links marked without a request (%d: how many).
+extern const texts::Pair UnprobedSecureFormat;
 
 }  // namespace vex::cli

@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
   KeepFreedMemoryForReuse();
   std::vector<std::string> args(argv + 1, argv + argc);
   const bool help = std::find(args.begin(), args.end(), "--help") != args.end();
+  // For this run only; the settings file says otherwise for every run.
+  const bool https = std::find(args.begin(), args.end(), "--https") != args.end();
   // The terminal program always runs in automatic mode.
   args.push_back("-a");
 
@@ -37,6 +39,7 @@ int main(int argc, char** argv) {
   ui.Attach(app);
 
   FormCreate(app, args);
+  if (https) app.state.HttpsProbes = true;
   st1_FormCreate(app);
   if (help) {
     std::fputs(std::string(texts::TxtCliUsage[app.state.CharMode == 1 ? 1 : 0]).c_str(), stdout);
@@ -75,6 +78,9 @@ int main(int argc, char** argv) {
                 end.outcome.summaryPath.c_str());
   }
   std::fflush(stdout);
+  if (const std::string hint = cli::UnprobedSecureHint(app); !hint.empty()) {
+    std::fprintf(stderr, "%s\n", hint.c_str());
+  }
   const int status = cli::ExitStatus(app, end);
   FormDestroy(app);
   return status;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/cli_texts.h"
 #include "context/app.h"
 #include "context/texts.h"
 #include "platform/text/text.h"
@@ -33,6 +34,13 @@ int ExitStatus(App& app, const RunEnd& end) {
     if (!RatingIsGood(rating)) return kExitNeedsCheck;
   }
   return kExitAllGood;
+}
+
+std::string UnprobedSecureHint(const App& app) {
+  const RunState& st = app.state;
+  if (st.UnprobedSecureLinks <= 0 || st.HttpsProbes) return {};
+  return ReplaceAll(UnprobedSecureFormat[st.CharMode == 1 ? 1 : 0], "%d",
+                    std::to_string(st.UnprobedSecureLinks));
 }
 
 std::vector<std::string> ResultPages(const App& app, const std::vector<std::string>& shownPages,

@@ -30,6 +30,10 @@ bool RatingIsGood(const std::string& rating);
 
 [[nodiscard]] int ExitStatus(App& app, const RunEnd& end);
 
+// The end-of-run line about https links that were marked without a request,
+// saying how to have them checked; empty when there were none.
+std::string UnprobedSecureHint(const App& app);
+
 // The annotated pages of the run, in order and each once: those of the
 // result lines and those handed to the user, without the summary report.
 std::vector<std::string> ResultPages(const App& app, const std::vector<std::string>& shownPages,

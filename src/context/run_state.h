@@ -73,6 +73,18 @@ struct RunState {
   // Link requests in flight at once, and per host (settings PARALLEL, PERHOST).
   int ParallelProbes = kDefaultParallel;
   int ProbesPerHost = kDefaultPerHost;
+  // https links are probed like http links (settings HTTPS=1, or asked for
+  // one run); otherwise they are marked as not verifiable without a request.
+  bool HttpsProbes = false;
+  // https links of the run marked without a request (for the end-of-run hint).
+  int UnprobedSecureLinks = 0;
+  // A site crawl goes at most this many link levels below its start page
+  // (settings DEPTH; 0: no limit).
+  int CrawlDepth = 0;
+  // While a site crawl runs, each walk leaves the addresses of its page's
+  // links and frames in PageLinks.
+  bool KeepPageLinks = false;
+  LineList PageLinks;
   int NoHeaderBlock = 0;
   std::string MarkFontTag;
   std::string AnchorPageUrl;

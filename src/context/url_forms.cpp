@@ -35,6 +35,16 @@ bool InNormalForm(std::string_view path) {
 
 }  // namespace
 
+bool IsProbedWebLink(const RunState& state, std::string_view upperLink) {
+  if (Contains(upperLink, "HTTP://")) return true;
+  return state.HttpsProbes && Contains(upperLink, "HTTPS://") && !Contains(upperLink, "FILE:///");
+}
+
+bool IsProbedWebPage(const RunState& state, std::string_view upperAddress) {
+  return StartsWith(upperAddress, "HTTP://") ||
+         (state.HttpsProbes && StartsWith(upperAddress, "HTTPS://"));
+}
+
 int UrlKind(App& app, std::string_view address, bool acceptFiles) {
   return UrlKind(app.state, address, acceptFiles);
 }

@@ -33,6 +33,14 @@ enum class AddressBase { Folder, Root };
 [[nodiscard]] int UrlKind(App& app, std::string_view address, bool acceptFiles);
 [[nodiscard]] int UrlKind(RunState& state, std::string_view address, bool acceptFiles);
 
+// Whether a link (upper-cased) is requested as a web link: one holding
+// "HTTP://", or, when https links are probed, "HTTPS://" (and no "FILE:///",
+// which would make it a local link first).
+[[nodiscard]] bool IsProbedWebLink(const RunState& state, std::string_view upperLink);
+// Whether an address (upper-cased) is a web page the run fetches through the
+// HTTP client: "HTTP://...", or "HTTPS://..." when https links are probed.
+[[nodiscard]] bool IsProbedWebPage(const RunState& state, std::string_view upperAddress);
+
 // The file test of a "file:///" address or a path, as written. "%20" is
 // decoded to a blank (no other escape is); for the target the decoded path
 // becomes CurrentTarget. A found file of a link is loaded into LocalFileLines

@@ -4,6 +4,7 @@
 
 #include "browser/html_source.h"
 #include "context/app.h"
+#include "context/url_forms.h"
 #include "links/link_walk.h"
 #include "platform/html/html_decode.h"
 #include "platform/html/url_resolve.h"
@@ -45,7 +46,10 @@ void ReadLocalPageAhead(App& app, const std::string& path) {
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) return;
   // A page without a web link has nothing to ask for ahead.
-  if (!Contains(UpperAscii(bytes), "HTTP://")) return;
+  const std::string upper = UpperAscii(bytes);
+  if (!Contains(upper, "HTTP://") && !(app.state.HttpsProbes && Contains(upper, "HTTPS://"))) {
+    return;
+  }
   const DecodedPage decoded = DecodePage(bytes, {});
   std::string().swap(bytes);
   std::shared_ptr<html::Document> page = html::Document::Parse(decoded.text, address);
@@ -64,7 +68,7 @@ void LookAhead(App& app, int current) {
     // anchors into it) is kept for its own load too.
     for (std::size_t j = 1; j < targets.size(); ++j) {
       const std::string entry = Trim(targets[j]);
-      if (StartsWith(UpperAscii(entry), "HTTP://")) prefetch->ExpectLoad(entry);
+      if (IsProbedWebPage(app.state, UpperAscii(entry))) prefetch->ExpectLoad(entry);
     }
   }
   const int last = std::min(static_cast<int>(targets.size()) - 1, current + kLookAheadPages);
@@ -72,7 +76,7 @@ void LookAhead(App& app, int current) {
     const std::string entry = Trim(targets[static_cast<std::size_t>(j)]);
     if (entry.empty()) continue;
     const std::string upper = UpperAscii(entry);
-    if (StartsWith(upper, "HTTP://")) {
+    if (IsProbedWebPage(app.state, upper)) {
       prefetch->QueuePage(entry, FetchPriority::Ahead, true);
     } else if (entry.front() == '/' && IsHtmlFile(entry)) {
       ReadLocalPageAhead(app, entry);

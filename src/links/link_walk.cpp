@@ -104,6 +104,7 @@ std::optional<std::string> JudgeLink(App& app, const std::string& address, LastP
     case LinkRule::Secure:
       st.FrameUrls.push_back(address);
       st.Flags[FlagAuth] = 1;
+      ++st.UnprobedSecureLinks;
       return std::string(texts::MarkAuth[cm]);
   }
   return std::nullopt;
@@ -146,6 +147,9 @@ int Walk(App& app, std::string& resultPath, int& result) {
   if (wait < -19) return kWalkNotReady;
   if (wait < 0) return kWalkLoadFailed;
 
+  // A crawl goes on through the page's frames as through its links (the
+  // entries that are no address match no crawl).
+  if (st.KeepPageLinks) st.PageLinks = st.FrameUrls;
   st.FrameUrls.clear();
   if (!app.PageBrowser) throw BrowserError("The browser has gone away. ");
   const std::shared_ptr<html::Document> doc = app.PageBrowser->Document();
@@ -177,6 +181,7 @@ int Walk(App& app, std::string& resultPath, int& result) {
     const html::Element link = links.item(static_cast<std::size_t>(i));
     const std::string address = link.href();
     app.main.Memo1.push_back(address);
+    if (st.KeepPageLinks) st.PageLinks.push_back(address);
     app.progress.Label2 = address;
     app.ui.Refresh(View::Progress);
     app.ProcessEvents();
@@ -224,7 +229,9 @@ LinkRule LinkRuleOf(const App& app, const std::string& address, const std::strin
   if (FindCannotCheck(app, upperAddress) >= 1) return LinkRule::CannotCheck;
   if (Contains(upperAddress, "HTTP://")) return LinkRule::Web;
   if (Contains(upperAddress, "FILE:///")) return LinkRule::File;
-  if (Contains(upperAddress, "HTTPS://")) return LinkRule::Secure;
+  if (Contains(upperAddress, "HTTPS://")) {
+    return app.state.HttpsProbes ? LinkRule::Web : LinkRule::Secure;
+  }
   return LinkRule::Other;
 }
 

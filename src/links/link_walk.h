@@ -27,9 +27,9 @@ enum WalkResult : int {
 enum class LinkRule {
   NoCheck,      // left alone, not marked
   CannotCheck,  // marked as not checkable
-  Web,          // "HTTP://": probed
+  Web,          // "HTTP://" (and "HTTPS://" when https links are probed): probed
   File,         // "FILE:///": probed on disk
-  Secure,       // "HTTPS://": marked as not verifiable
+  Secure,       // "HTTPS://" otherwise: marked as not verifiable
   Other,        // any other scheme: left alone
 };
 [[nodiscard]] LinkRule LinkRuleOf(const App& app, const std::string& address,

@@ -7,6 +7,7 @@
 #include "browser/page_load.h"
 #include "context/app.h"
 #include "context/texts.h"
+#include "context/url_forms.h"
 #include "platform/text/text.h"
 #include "probe/probe_prefetch.h"
 
@@ -130,7 +131,7 @@ std::string CheckAnchor(App& app, const std::string& pageAddress,
   const std::string address = pageAddress.empty() ? st.CurrentTarget : pageAddress;
   std::shared_ptr<html::Document> page;
   ProbePrefetcher* prefetch = app.Prefetch.get();
-  if (prefetch && (StartsWith(UpperAscii(address), "HTTP://") || prefetch->KnowsPage(address))) {
+  if (prefetch && (IsProbedWebPage(st, UpperAscii(address)) || prefetch->KnowsPage(address))) {
     // Fetched once in this run, for every anchor into it.
     page = prefetch->Page(address);
     if (!page) return std::string(texts::TxtCanceledMark[cm]);

@@ -349,7 +349,7 @@ std::string ProbeLink(App& app, const std::string& link) {
   const std::string address = hash != 0 ? link.substr(0, hash - 1) : link;
   const std::string fragment = hash != 0 ? link.substr(hash) : std::string();
 
-  if (Contains(upper, "HTTP://")) return ProbeWebLink(app, address, fragment);
+  if (IsProbedWebLink(st, upper)) return ProbeWebLink(app, address, fragment);
   // A plain path that is there: good, whatever its fragment says.
   if (IsExistingFileOrFolder(address)) return std::string(texts::MarkOK[cm]);
   if (Contains(upper, "FILE:///")) return ProbeFileAddress(app, address, fragment);

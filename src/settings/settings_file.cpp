@@ -223,6 +223,9 @@ SettingsLoadResult LoadSettings(App& app, const std::string& path) {
   app.state.ProbesPerHost =
       OptionCount(OptionText(image, "PERHOST"), std::min(kDefaultPerHost, app.state.ParallelProbes),
                   app.state.ParallelProbes);
+  app.state.HttpsProbes = OptionNumber(OptionText(image, "HTTPS")) != 0;
+  // Levels of a site crawl; anything but a positive whole number: no limit.
+  app.state.CrawlDepth = std::max(OptionNumber(OptionText(image, "DEPTH")), 0);
   return result;
 }
 

@@ -284,6 +284,36 @@ INSTANTIATE_TEST_SUITE_P(
                                    kDefaultParallel, kDefaultPerHost}),
     RowName<ParallelCase>);
 
+// Whether https links are probed (a whole number other than 0 turns it on),
+// and how deep a site crawl goes (0: no limit).
+struct HttpsCase {
+  std::string name, lines;
+  bool probed;
+  int depth = 0;
+};
+class LoadCrawlOptionsTest : public ::testing::TestWithParam<HttpsCase> {};
+TEST_P(LoadCrawlOptionsTest, ReadsTheSwitch) {
+  const auto& c = GetParam();
+  testing::TempDir dir;
+  testing::TestApp t;
+  const std::string path = dir.Write("vexalorn.ini", "[OPT]\r\nVER=2.6\r\n" + c.lines);
+  EXPECT_EQ(LoadSettings(t.app, path).status, SettingsStatus::Ok);
+  EXPECT_EQ(t.app.state.HttpsProbes, c.probed);
+  EXPECT_EQ(t.app.state.CrawlDepth, c.depth);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LoadCrawlOptionsTest,
+    ::testing::Values(HttpsCase{"Absent", "CHAR=0\r\n", false},
+                      HttpsCase{"On", "HTTPS=1\r\n", true},
+                      HttpsCase{"LowerCaseWithComment", "https = 1 ; all links\r\n", true},
+                      HttpsCase{"Off", "HTTPS=0\r\n", false},
+                      HttpsCase{"NotANumber", "HTTPS=yes\r\n", false},
+                      HttpsCase{"ShorterKeyIsAnother", "HTTP=1\r\n", false},
+                      HttpsCase{"Depth", "DEPTH=3 ; levels\r\nHTTPS=1\r\n", true, 3},
+                      HttpsCase{"DepthNotPositiveIsNoLimit", "DEPTH=-2\r\n", false, 0},
+                      HttpsCase{"DepthNotANumberIsNoLimit", "depth = two\r\n", false, 0}),
+    RowName<HttpsCase>);
+
 TEST(DefaultSettings, FirstStartWritesThemAndTheSecondMigratesOnlyTheVersion) {
   testing::TempDir dir;
   const std::string path = dir / "vexalorn.ini";

@@ -414,6 +414,11 @@ class CurlClient final : public Client {
     curl_easy_setopt(e, CURLOPT_USERAGENT, kUserAgent);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https,file");
     curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // Certificates are verified against the system's store; a PEM file named
+    // by SSL_CERT_FILE is trusted besides it (the store's folder stays in use).
+    if (const char* extra = std::getenv("SSL_CERT_FILE"); extra && *extra) {
+      curl_easy_setopt(e, CURLOPT_CAINFO, extra);
+    }
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, q.followRedirects ? 1L : 0L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(std::max(q.maxRedirects, 0)));
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, std::max(q.connectTimeoutMs, 0L));
