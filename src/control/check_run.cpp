@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <optional>
 #include <string_view>
 
 #include "browser/html_source.h"
@@ -15,6 +16,8 @@
 #include "context/texts.h"
 #include "context/url_forms.h"
 #include "control/check_one.h"
+#include "control/site_crawl.h"
+#include "control/sitemap_targets.h"
 #include "files/work_folder.h"
 #include "links/link_prefetch.h"
 #include "platform/system/file_system.h"
@@ -143,11 +146,30 @@ void CollectWildcardTargets(App& app, const std::string& pattern) {
 }
 
 // Classifies Edit1's text and fills TargetList; raises AbortRun when the run
-// ends here.
-void ClassifyTarget(App& app) {
+// ends here. A web address ending in "/*" starts a site crawl.
+void ClassifyTarget(App& app, std::optional<SiteCrawl>& crawl) {
   RunState& st = app.state;
   std::string t = app.main.Edit1;
-  if (!IsPlainPath(app, t)) return;  // a web or file: address, checked alone
+  if (std::optional<std::string> start = CrawlStartOf(t)) {
+    crawl.emplace(app, *start);
+    crawl->Begin();
+    return;
+  }
+  if (!IsPlainPath(app, t)) {
+    // A web or file: address is checked alone, unless it answers as a sitemap.
+    if (!MayNameSitemap(t)) return;
+    switch (ListSitemapTargets(app, Trim(std::string_view(t).substr(0, t.find('#'))))) {
+      case SitemapTargets::NotSitemap:
+      case SitemapTargets::Listed:
+        return;
+      case SitemapTargets::Empty:
+        app.ui.ShowMessage(Text(app, texts::TxtNoFile));
+        throw AbortRun{};
+      case SitemapTargets::Stopped:
+        throw AbortRun{};
+    }
+    return;
+  }
 
   t = AbsoluteLocalTarget(t);
   const bool hasStar = t.find('*') != std::string::npos;
@@ -248,12 +270,14 @@ RunOutcome RunCheck(App& app) {
       st.RunStartTime = RunTimeText(app.clock.NowMs());
       st.RunEndTime.clear();
       st.CancelFlag = 0;
+      st.UnprobedSecureLinks = 0;
       int q = 0;
       st.TargetList.clear();
       st.ResultLines.clear();
       st.SubfolderList.clear();
 
-      ClassifyTarget(app);
+      std::optional<SiteCrawl> crawl;
+      ClassifyTarget(app, crawl);
 
       if (st.TargetList.empty()) {
         SetProgressSingleLayout(app);
@@ -262,7 +286,9 @@ RunOutcome RunCheck(App& app) {
       } else if (st.TargetList.front() != texts::BatchHeader) {
         q = 2;
       } else {
-        const int n = static_cast<int>(st.TargetList.size()) - 1;
+        // A crawl's list grows while it is checked.
+        const auto entries = [&st] { return static_cast<int>(st.TargetList.size()) - 1; };
+        int n = entries();
         SetProgressBatchLayout(app);
         pw.Label3.clear();
         pw.Label4 = BatchCounterText(app, 0, n);
@@ -273,7 +299,9 @@ RunOutcome RunCheck(App& app) {
         ClearCounts(st.RunTotals);
 
         bool cancelled = false;
-        for (int i = 1; i <= n; ++i) {
+        for (int i = 1; i <= entries(); ++i) {
+          n = entries();
+          pw.st1_ProBar2.max = n;
           std::string entry = Trim(st.TargetList[static_cast<std::size_t>(i)]);
           if (entry.empty()) continue;
           const bool plain = IsPlainPath(app, entry);
@@ -310,6 +338,7 @@ RunOutcome RunCheck(App& app) {
               break;
             }
             rating = AddPageResult(st.PageCounts, st.RunTotals, st.CharMode);
+            if (crawl) crawl->AddFoundPages(i);
           }
           st.ResultLines.push_back(rating + "," + target + "," + entry);
         }

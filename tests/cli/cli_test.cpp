@@ -20,8 +20,10 @@
 #include "platform/text/line_list.h"
 #include "platform/text/text.h"
 #include "support/loopback_server.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_app.h"
+#include "support/tls_loopback_server.h"
 
 extern char** environ;
 
@@ -316,6 +318,136 @@ TEST_F(CliProgramTest, BatchAsksForEachAddressOnce) {
   // takes; p2 is only read ahead.
   EXPECT_EQ(server.Hits("/p3.html"), 2);
   EXPECT_EQ(server.Hits("/p2.html"), 1);
+}
+
+// https links: left unrequested with a hint at the end, or requested with
+// --https (the certificate trusted through SSL_CERT_FILE).
+TEST_F(CliProgramTest, HttpsLinksOnRequest) {
+  testing::TlsLoopbackServer server;
+  server.server().Get("/gone",
+                      [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+  server.Start();
+  ASSERT_TRUE(server.WriteCertificate(io / "cert.pem"));
+  const testing::ScopedEnv certs("SSL_CERT_FILE", (io / "cert.pem").c_str());
+  site.Write("index.html",
+             "<html><body><a href=\"" + server.Url("/gone") + "\">x</a></body></html>\n");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    bool hint;
+    int requests;
+  };
+  const std::vector<Case> cases = {
+      {{"-s:1", "index.html"}, 0, true, 0},
+      {{"-s:1", "--https", "index.html"}, 1, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[1]);
+    const int before = server.Requests();
+    const Child r = Run(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.err.find("https links not requested: 1 (marked (Auth)). To check them, run with "
+                         "--https") != std::string::npos,
+              c.hint)
+        << r.err;
+    EXPECT_EQ(server.Requests() - before, c.requests);
+  }
+}
+
+// A small site for crawls: a cycle of links, a page only a frame leads to, a
+// page robots.txt keeps out, a page outside the start's folder, a text file,
+// a missing page and a sitemap.
+class CliSiteTest : public CliProgramTest {
+ protected:
+  void SetUp() override {
+    const auto page = [this](const std::string& path, const std::string& body) {
+      server.server().Get(path, [body](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<html><body>" + body + "</body></html>", "text/html");
+      });
+    };
+    server.server().Get("/robots.txt", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("User-agent: *\nDisallow: /docs/private.html\n", "text/plain");
+    });
+    page("/docs/",
+         "<a href=\"a.html\">a</a> <a href=\"b.html\">b</a> <a href=\"../outside.html\">o</a> "
+         "<a href=\"private.html\">p</a> <a href=\"frames.html\">f</a> "
+         "<a href=\"notes.txt\">t</a> <a href=\"gone.html\">g</a>");
+    page("/docs/a.html", "<a href=\"b.html\">b</a> <a href=\"./\">home</a> <a href=\"#x\">x</a>");
+    page("/docs/b.html", "<a href=\"a.html#x\">a</a>");
+    page("/docs/inframe.html", "<p>only a frame leads here</p>");
+    page("/docs/private.html", "<p>kept out</p>");
+    page("/outside.html", "<a href=\"docs/private.html\">p</a>");
+    server.server().Get("/docs/frames.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<html><frameset cols=\"50%,50%\"><frame src=\"inframe.html\"><frame src=\"b.html\">"
+          "</frameset></html>",
+          "text/html");
+    });
+    server.server().Get("/docs/notes.txt", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("plain", "text/plain");
+    });
+    server.server().Get("/docs/gone.html",
+                        [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+    server.server().Get("/sitemap.xml", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<?xml version=\"1.0\"?><urlset "
+          "xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\"><url><loc>" +
+              server.Url("/docs/b.html") + "</loc></url><url><loc>" + server.Url("/outside.html") +
+              "</loc></url></urlset>",
+          "application/xml");
+    });
+    server.Start();
+  }
+
+  // The entries of the run's summary report, in order.
+  std::vector<std::string> SummaryEntries(const Child& r) {
+    std::vector<std::string> entries;
+    const std::string label = "Summary report: ";
+    const std::size_t at = r.out.find(label);
+    if (at == std::string::npos) return entries;
+    std::string summary;
+    if (!ReadFileBytes(Trim(r.out.substr(at + label.size())), summary)) return entries;
+    const std::string site = server.Url("");
+    for (std::size_t p = summary.find(">" + site); p != std::string::npos;
+         p = summary.find(">" + site, p + 1)) {
+      const std::size_t end = summary.find("</A>", p);
+      if (end != std::string::npos)
+        entries.push_back(summary.substr(p + 1 + site.size(), end - p - 1 - site.size()));
+    }
+    return entries;
+  }
+
+  testing::LoopbackServer server;
+};
+
+TEST_F(CliSiteTest, CrawlChecksEveryPageBelowTheStartOnce) {
+  struct Case {
+    const char* name;
+    const char* settings;  // [OPT] lines added
+    std::vector<std::string> pages;
+  };
+  const std::vector<Case> cases = {
+      {"NoLimit",
+       "",
+       {"/docs/", "/docs/a.html", "/docs/b.html", "/docs/frames.html", "/docs/inframe.html"}},
+      {"OneLevel", "DEPTH=1\r\n", {"/docs/", "/docs/a.html", "/docs/b.html", "/docs/frames.html"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    home.Write("vexalorn.ini", std::string("[OPT]\r\nVER=2.6\r\n") + c.settings);
+    const Child r = Run({"-s:1", server.Url("/docs/*")});
+    EXPECT_EQ(r.status, 1) << r.err << r.out;  // the missing page is a broken link
+    EXPECT_EQ(SummaryEntries(r), c.pages) << r.out;
+  }
+  // Links out of the folder and kept out by robots.txt are probed, never crawled.
+  EXPECT_GE(server.Hits("/outside.html"), 1);
+  EXPECT_GE(server.Hits("/docs/private.html"), 1);
+}
+
+TEST_F(CliSiteTest, SitemapChecksItsPages) {
+  const Child r = Run({"-s:1", server.Url("/sitemap.xml")});
+  EXPECT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_EQ(SummaryEntries(r), (std::vector<std::string>{"/docs/b.html", "/outside.html"}));
 }
 
 // Ctrl-C while the second entry's page is loading: the batch ends with the
