@@ -123,7 +123,8 @@ const Pair FrameChooserLabel2{"(Xボタンでは、フレームを無視して�
 const Pair TxtCliUsage{
     "使い方: vexalorn-cli [オプション] [対象]\n"
     "Webページ、ローカルのHTMLファイル、ワイルドカード、一括処理ファイル(*.bchk)の\n"
-    "リンクをチェックし、終わると終了します。\n"
+    "リンクをチェックし、終わると終了します。/* で終わるURLはその下のサイト全体を、\n"
+    "サイトマップ(.xml)のURLは載っているページを、まとめてチェックします。\n"
     "  -m:N      ページの種類: 0 検索用, 1 リンク集用(自動Jumpをチェック), 2 Web用\n"
     "  -s:N      0 日本語と全角の結果記号, 1 英語とASCIIの結果記号\n"
     "  -i        対象はブラウザのキャッシュファイル: その取得元のURLをチェック\n"
@@ -136,7 +137,8 @@ const Pair TxtCliUsage{
     "終了コード: 0 全ページが優秀または良好, 1 要チェックのページあり, 2 中断または失敗\n",
     "Usage: vexalorn-cli [options] [target]\n"
     "Checks the links of a web page, a local HTML file, a wildcard pattern or a batch\n"
-    "file (*.bchk), and ends when done.\n"
+    "file (*.bchk), and ends when done. An address ending in /* checks the whole site\n"
+    "below it; the address of a sitemap (.xml) checks the pages it lists.\n"
     "  -m:N      page type: 0 S-Page (search results), 1 L-Page (link pages, automatic\n"
     "            jumps checked), 2 g-Page (general home pages)\n"
     "  -s:N      0 Japanese texts and full-width marks, 1 English texts and ASCII marks\n"
