@@ -81,6 +81,7 @@ SiteCrawl::SiteCrawl(App& app, std::string start) : app_(app), start_(std::move(
 SiteCrawl::~SiteCrawl() {
   app_.state.KeepPageLinks = false;
   app_.state.PageLinks.clear();
+  if (app_.Prefetch) app_.Prefetch->mayBeLoaded = nullptr;
 }
 
 void SiteCrawl::Begin() {
@@ -91,6 +92,11 @@ void SiteCrawl::Begin() {
   seen_ = {CrawlKey(start_)};
   st.KeepPageLinks = true;
   st.PageLinks.clear();
+  if (app_.Prefetch) {
+    app_.Prefetch->mayBeLoaded = [start = start_](const std::string& address) {
+      return IsBelowPrefix(start, address);
+    };
+  }
 }
 
 void SiteCrawl::FetchRobots() {

@@ -272,9 +272,11 @@ void ProbePrefetcher::ParsePage(Entry& entry) {
   http::Response& r = entry.response;
   const std::string address = r.effectiveUrl.empty() ? entry.address : r.effectiveUrl;
   DecodedPage decoded = DecodePage(r.body, HeaderValue(r.headers, "Content-Type"));
-  if (r.error == http::kOk && targets_.count(entry.address) != 0 &&
-      FetchedBytes() + r.body.size() <= kFetchedPageBytes) {
-    // A page the run is still to check: its own load later takes this copy.
+  const bool target =
+      targets_.count(entry.address) != 0 || (mayBeLoaded && mayBeLoaded(entry.address));
+  if (r.error == http::kOk && target && FetchedBytes() + r.body.size() <= kFetchedPageBytes) {
+    // A page the run is (or may be) still to check: its own load later takes
+    // this copy.
     targets_.erase(entry.address);
     app_.FetchedPages[entry.address] = r;
   }

@@ -85,6 +85,10 @@ class ProbePrefetcher {
 
   // Called with every page queued with readLinks, once it is parsed.
   std::function<void(html::Document&)> onPageLinks;
+  // Asked for a page fetched here that ExpectLoad has not named (yet): true
+  // when the run may still load it, so that a copy is kept as for ExpectLoad
+  // (a site crawl finds its pages only after their anchors were looked up).
+  std::function<bool(const std::string&)> mayBeLoaded;
 
  private:
   enum class Kind { Probe, Page };

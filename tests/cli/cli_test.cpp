@@ -355,8 +355,8 @@ TEST_F(CliProgramTest, HttpsLinksOnRequest) {
 }
 
 // A small site for crawls: a cycle of links, a page only a frame leads to, a
-// page robots.txt keeps out, a page outside the start's folder, a text file,
-// a missing page and a sitemap.
+// page first read for an anchor, a page robots.txt keeps out, a page outside
+// the start's folder, a text file, a missing page and a sitemap.
 class CliSiteTest : public CliProgramTest {
  protected:
   void SetUp() override {
@@ -371,7 +371,8 @@ class CliSiteTest : public CliProgramTest {
     page("/docs/",
          "<a href=\"a.html\">a</a> <a href=\"b.html\">b</a> <a href=\"../outside.html\">o</a> "
          "<a href=\"private.html\">p</a> <a href=\"frames.html\">f</a> "
-         "<a href=\"notes.txt\">t</a> <a href=\"gone.html\">g</a>");
+         "<a href=\"notes.txt\">t</a> <a href=\"gone.html\">g</a> <a href=\"c.html#s\">c</a>");
+    page("/docs/c.html", "<p id=\"s\">section</p>");
     page("/docs/a.html", "<a href=\"b.html\">b</a> <a href=\"./\">home</a> <a href=\"#x\">x</a>");
     page("/docs/b.html", "<a href=\"a.html#x\">a</a>");
     page("/docs/inframe.html", "<p>only a frame leads here</p>");
@@ -429,15 +430,21 @@ TEST_F(CliSiteTest, CrawlChecksEveryPageBelowTheStartOnce) {
   const std::vector<Case> cases = {
       {"NoLimit",
        "",
-       {"/docs/", "/docs/a.html", "/docs/b.html", "/docs/frames.html", "/docs/inframe.html"}},
-      {"OneLevel", "DEPTH=1\r\n", {"/docs/", "/docs/a.html", "/docs/b.html", "/docs/frames.html"}},
+       {"/docs/", "/docs/a.html", "/docs/b.html", "/docs/frames.html", "/docs/c.html",
+        "/docs/inframe.html"}},
+      {"OneLevel",
+       "DEPTH=1\r\n",
+       {"/docs/", "/docs/a.html", "/docs/b.html", "/docs/frames.html", "/docs/c.html"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     home.Write("vexalorn.ini", std::string("[OPT]\r\nVER=2.6\r\n") + c.settings);
+    const int anchorPageHits = server.Hits("/docs/c.html");
     const Child r = Run({"-s:1", server.Url("/docs/*")});
     EXPECT_EQ(r.status, 1) << r.err << r.out;  // the missing page is a broken link
     EXPECT_EQ(SummaryEntries(r), c.pages) << r.out;
+    // The probe and the page read for its anchor, which its own check takes.
+    EXPECT_EQ(server.Hits("/docs/c.html") - anchorPageHits, 2);
   }
   // Links out of the folder and kept out by robots.txt are probed, never crawled.
   EXPECT_GE(server.Hits("/outside.html"), 1);
