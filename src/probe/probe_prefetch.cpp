@@ -27,9 +27,31 @@ constexpr std::int64_t kPollGapMs = 250;
 // Pages read ahead are kept as fetched for their own load up to this many
 // bytes in all.
 constexpr std::size_t kFetchedPageBytes = 32u << 20;
+// A probe is measured alone once for waiting behind other requests, and once
+// more when that measurement too ran through a break in driving the client.
+constexpr int kMaxRemeasures = 2;
 
 bool IsAdvised(int status) {
   return status == 429 || status == 503;
+}
+
+// Outcomes that a busy server or our own other requests can cause: a slow or
+// late answer, a refused, cut or timed-out connection, a reply that says the
+// server is overloaded.
+bool LoadCanCause(const http::Response& r) {
+  switch (r.error) {
+    case http::kOk: {
+      const std::int64_t answeredAt = r.headersAtMs != 0 ? r.headersAtMs : r.finishedAtMs;
+      return answeredAt - r.startedAtMs >= kSlowAnswerMs || IsAdvised(r.status);
+    }
+    case http::kTimeout:
+    case http::kCannotConnect:
+    case http::kConnectionAborted:
+    case http::kConnectionReset:
+      return true;
+    default:
+      return false;
+  }
 }
 
 // "Wed, 21 Oct 2015 07:28:00 GMT" as ms since the epoch.
@@ -81,11 +103,9 @@ void ProbePrefetcher::PollClient(int waitMs) {
   lastPollMs_ = app_.clock.NowMs();
 }
 
-bool ProbePrefetcher::TimedUnreliably(const http::Response& r) const {
-  if (r.startedAtMs >= lastGapEndMs_) return false;
-  if (r.error == http::kTimeout) return true;
-  const std::int64_t answeredAt = r.headersAtMs != 0 ? r.headersAtMs : r.finishedAtMs;
-  return r.error == http::kOk && answeredAt - r.startedAtMs >= kSlowAnswerMs;
+bool ProbePrefetcher::TimedUnreliably(const Entry& entry, const http::Response& r) const {
+  if (!entry.shared && r.startedAtMs >= lastGapEndMs_) return false;
+  return LoadCanCause(r);
 }
 
 ProbePrefetcher::~ProbePrefetcher() {
@@ -98,7 +118,7 @@ ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std:
   auto [it, added] = table.try_emplace(address);
   if (!added) {
     Entry& known = *it->second;
-    if (known.state == State::Queued && known.priority == FetchPriority::Ahead &&
+    if (known.state == State::Queued && !known.solo && known.priority == FetchPriority::Ahead &&
         priority == FetchPriority::Now) {
       // Read ahead, and now on the page being walked: among its links, in
       // their order (the copy further back is passed over).
@@ -131,6 +151,17 @@ void ProbePrefetcher::Enqueue(Entry& entry, bool first) {
   if (!listed) {
     listed = true;
     (now ? readyNow_ : readyAhead_).push_back(&host);
+  }
+}
+
+void ProbePrefetcher::EnqueueSolo(Entry& entry) {
+  entry.state = State::Queued;
+  entry.solo = true;
+  Host& host = hosts_[entry.host];
+  host.solo.push_back(&entry);
+  if (!host.readyNow) {
+    host.readyNow = true;
+    readyNow_.push_back(&host);
   }
 }
 
@@ -182,10 +213,29 @@ void ProbePrefetcher::Start(Entry& entry) {
     return;
   }
   entry.state = State::Running;
+  entry.sharedAtStart = host.running > 0;
+  entry.startSerial = ++host.starts;
   entry.transfer = app_.http.Start(RequestOf(entry));
   inFlight_[entry.transfer] = &entry;
   ++host.running;
   ++running_;
+}
+
+bool ProbePrefetcher::HostOpen(const Host& host, std::int64_t nowMs) const {
+  return host.solo.empty() && !host.soloRunning && host.running < maxPerHost_ &&
+         host.pausedUntilMs <= nowMs;
+}
+
+void ProbePrefetcher::StartSolo(Host& host) {
+  while (!host.solo.empty() && host.solo.front()->state != State::Queued) host.solo.pop_front();
+  if (host.solo.empty() || host.soloRunning || host.running > 0 || running_ >= maxTransfers_ ||
+      host.pausedUntilMs > app_.clock.NowMs()) {
+    return;
+  }
+  Entry* e = host.solo.front();
+  host.solo.pop_front();
+  Start(*e);
+  host.soloRunning = e->state == State::Running;
 }
 
 void ProbePrefetcher::StartWhatFits() {
@@ -199,19 +249,20 @@ void ProbePrefetcher::StartWhatFits() {
     for (std::size_t k = ready.size(); k > 0 && running_ < maxTransfers_; --k) {
       Host& host = *ready.front();
       ready.pop_front();
+      if (nowQueue) StartSolo(host);
       std::deque<Entry*>& queue = nowQueue ? host.now : host.ahead;
-      while (!queue.empty() && running_ < maxTransfers_ && host.running < maxPerHost_ &&
-             host.pausedUntilMs <= now) {
+      while (!queue.empty() && running_ < maxTransfers_ && HostOpen(host, now)) {
         Entry* e = queue.front();
         queue.pop_front();
         // An entry moved to the front of its queue (or finished otherwise)
         // may still stand further back.
-        if (e->state != State::Queued) continue;
+        // A lone measurement starts only from the host's solo queue.
+        if (e->state != State::Queued || e->solo) continue;
         // Starting may queue more (a parsed page's links), also on this host.
         Start(*e);
       }
       bool& listed = nowQueue ? host.readyNow : host.readyAhead;
-      if (queue.empty()) {
+      if (queue.empty() && (!nowQueue || host.solo.empty())) {
         listed = false;
       } else {
         ready.push_back(&host);
@@ -232,6 +283,8 @@ void ProbePrefetcher::Collect() {
     Host& host = hosts_[e->host];
     --host.running;
     --running_;
+    e->shared = e->sharedAtStart || host.starts != e->startSerial;
+    if (e->solo) host.soloRunning = false;
     Finish(*e, app_.http.Take(e->transfer));
   }
 }
@@ -248,11 +301,13 @@ void ProbePrefetcher::Finish(Entry& entry, http::Response response) {
       return;
     }
   }
-  if (entry.kind == Kind::Probe && !entry.remeasured && TimedUnreliably(response)) {
-    // Slow only by the look of it, perhaps: asked once more, and this time
-    // listened to.
-    entry.remeasured = true;
-    Enqueue(entry, true);
+  if (entry.kind == Kind::Probe && entry.remeasures < kMaxRemeasures &&
+      TimedUnreliably(entry, response)) {
+    // Slow (or failed) perhaps only for waiting behind others: asked once
+    // more with nothing else on its host, and that answer is judged. The
+    // marks are then those of one request at a time.
+    ++entry.remeasures;
+    EnqueueSolo(entry);
     return;
   }
   if (response.error == http::kNameNotResolved) host.unresolved = true;
@@ -349,13 +404,16 @@ void ProbePrefetcher::DropUnfinished(Entry* keep) {
       continue;
     }
     app_.http.Cancel(it->first);
-    --hosts_[it->second->host].running;
+    Host& host = hosts_[it->second->host];
+    --host.running;
+    if (it->second->solo) host.soloRunning = false;
     --running_;
     it = inFlight_.erase(it);
   }
   for (auto& [name, host] : hosts_) {
     host.now.clear();
     host.ahead.clear();
+    host.solo.clear();
     host.readyNow = host.readyAhead = false;
   }
   readyNow_.clear();
@@ -371,7 +429,13 @@ void ProbePrefetcher::DropUnfinished(Entry* keep) {
       }
     }
   }
-  if (keep && keep->state == State::Queued) Enqueue(*keep, true);
+  if (keep && keep->state == State::Queued) {
+    if (keep->solo) {
+      EnqueueSolo(*keep);
+    } else {
+      Enqueue(*keep, true);
+    }
+  }
 }
 
 void ProbePrefetcher::CancelPending() {
@@ -384,7 +448,7 @@ ProbePrefetcher::Entry& ProbePrefetcher::Wanted(Table& table, Kind kind,
   if (kind == Kind::Page && e.state == State::Done && !e.page) {
     e.state = State::Queued;  // let go to save memory: fetched again
   }
-  if (e.state == State::Queued) {
+  if (e.state == State::Queued && !e.solo) {
     e.priority = FetchPriority::Now;
     Enqueue(e, true);
   }

@@ -101,19 +101,32 @@ class ProbePrefetcher {
     FetchPriority priority = FetchPriority::Now;
     http::TransferId transfer = 0;
     http::Response response;
-    bool asked = false;       // asked once more after a Retry-After pause
-    bool remeasured = false;  // asked once more after a doubtful slow answer
-    bool wantPage = false;    // probe: fetch the page too when found
-    bool readLinks = false;   // page: hand the parsed page to onPageLinks
+    bool asked = false;  // asked once more after a Retry-After pause
+    // Asked again, alone on its host, after an answer whose time (or
+    // failure) may have come from waiting behind other requests.
+    int remeasures = 0;
+    bool solo = false;  // this attempt runs with nothing else on its host
+    // Another request to the host was in flight at its start, or started
+    // while it ran; `startSerial` is the host's start count at its start.
+    bool sharedAtStart = false;
+    bool shared = false;
+    std::uint64_t startSerial = 0;
+    bool wantPage = false;   // probe: fetch the page too when found
+    bool readLinks = false;  // page: hand the parsed page to onPageLinks
     std::shared_ptr<html::Document> page;
     std::size_t pageNodes = 0;
   };
   struct Host {
     int running = 0;
     std::int64_t pausedUntilMs = 0;
-    bool unresolved = false;  // its name could not be looked up in this run
+    bool unresolved = false;   // its name could not be looked up in this run
+    std::uint64_t starts = 0;  // transfers started on this host in the run
     std::deque<Entry*> now;
     std::deque<Entry*> ahead;
+    // Entries to be measured alone: while one waits or runs, nothing else
+    // starts on the host.
+    std::deque<Entry*> solo;
+    bool soloRunning = false;
     bool readyNow = false;  // listed in readyNow_ / readyAhead_
     bool readyAhead = false;
   };
@@ -124,13 +137,21 @@ class ProbePrefetcher {
   // was let go), it goes before all others.
   Entry& Wanted(Table& table, Kind kind, const std::string& address);
   void Enqueue(Entry& entry, bool first);
+  // Queues the entry to be asked again with no other request to its host.
+  void EnqueueSolo(Entry& entry);
+  // Starts the host's next lone measurement once the host has gone quiet.
+  void StartSolo(Host& host);
+  // Whether further requests may start on the host now.
+  bool HostOpen(const Host& host, std::int64_t nowMs) const;
   void StartWhatFits();
   void Start(Entry& entry);
   void Collect();
   // Drives the client, noting breaks in driving it.
   void PollClient(int waitMs);
-  // A slow answer (or a time-out) of a transfer that ran through such a break.
-  bool TimedUnreliably(const http::Response& response) const;
+  // An answer that waiting elsewhere may have made slow or failed (other
+  // requests to its host in flight, or a break in driving the client): it
+  // is measured again alone before it is judged.
+  bool TimedUnreliably(const Entry& entry, const http::Response& response) const;
   void Finish(Entry& entry, http::Response response);
   void ParsePage(Entry& entry);
   void ForgetPages();

@@ -631,6 +631,66 @@ INSTANTIATE_TEST_SUITE_P(
                                 3000}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Servers whose answers come later the more requests they have: one that
+// serves one request at a time (a request sent along with others waits
+// behind them there), and one whose every answer slows down with the number
+// of requests in hand. Answer times pass on the program's clock. The marks
+// and the title must be those of one request at a time.
+struct BusyServerCase {
+  const char* name;
+  int workers;
+  int delayMs;  // per answer, or per request in hand
+  bool slowsUnderLoad;
+  std::string mark;
+};
+
+class BusyServerTest : public ::testing::TestWithParam<std::tuple<BusyServerCase, int>> {};
+
+TEST_P(BusyServerTest, MarksAndTitleAreThoseOfOneRequestAtATime) {
+  const BusyServerCase& c = std::get<0>(GetParam());
+  WalkContext ctx;
+  std::atomic<int> inHand{0};
+  LoopbackServer server;
+  server.SetWorkerThreads(c.workers);
+  server.server().set_keep_alive_max_count(1);
+  server.server().Get(R"(/n/(\d+))", [&](const httplib::Request&, httplib::Response& res) {
+    ++inHand;
+    int factor = 1;
+    if (c.slowsUnderLoad) {
+      // Long enough for requests sent together to be in hand together.
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      factor = inHand.load();
+    }
+    ctx.clock.Advance(static_cast<std::int64_t>(c.delayMs) * factor);
+    --inHand;
+    Html(res, "<p>n</p>");
+  });
+  server.Start();
+  ctx.app.state.ParallelProbes = std::get<1>(GetParam());
+  std::string body;
+  for (int i = 1; i <= 5; ++i) {
+    body += "<a href=\"" + server.Url("/n/" + std::to_string(i)) + "\">x</a>";
+  }
+  ctx.SetPage(body);
+  std::string path = "target";
+  ASSERT_EQ(WalkLinks(ctx.app, path), 0);
+  const SavedPage saved = ReadSaved(path);
+  for (const Mark& m : MarksOf(*saved.doc)) EXPECT_EQ(m.text, c.mark);
+  EXPECT_EQ(saved.doc->title(), "((VEXALORN:検索用: 5links very good!! )) Links");
+  EXPECT_EQ(ctx.app.state.PageCounts.TimedOutCount, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, BusyServerTest,
+    ::testing::Combine(::testing::Values(BusyServerCase{"one_at_a_time_quick", 1, 1600, false, "◎"},
+                                         BusyServerCase{"one_at_a_time_slow", 1, 4000, false, "○"},
+                                         BusyServerCase{"slower_under_load", 8, 1000, true, "◎"}),
+                       ::testing::Values(1, kDefaultParallel)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) == 1 ? "_one_request_at_a_time" : "_in_parallel");
+    });
+
 TEST(TallyLinkTest, CountsKeepsRestoresAndClears) {
   testing::ShiftableClock clock;
   testing::ScriptedFrontEnd ui{clock};
