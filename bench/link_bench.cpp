@@ -2,11 +2,22 @@
 //
 // Scenario "site": a generated site is served on 127.0.0.1 (pages with
 // navigation links, links between pages with fragments that exist and that
-// do not, and a shared pool of good, missing, redirected, unauthorised and
-// slow resources). A batch file of all its pages is checked twice, each time
-// with a fresh settings folder: once with PARALLEL=1 (one transfer after
-// another) and once with the default settings. Every mark of the result
-// pages is compared with the mark the generator knows each link must get.
+// do not, a shared pool of good, missing, redirected and unauthorised
+// resources, and slow addresses: 2 % of the links, each its own address). A
+// batch file of all its pages is checked twice, each time with a fresh
+// settings folder: once with PARALLEL=1 (one transfer after another) and once
+// with the default settings. Every mark of the result pages is compared with
+// the mark the generator knows each link must get.
+//
+// Scenario "serial": a server that serves one request at a time (others wait
+// in its queue) holds two pages, one whose links answer after 4.0 s and one
+// whose links answer after 1.6 s, among quick ones. Checked with PARALLEL=1
+// and with the defaults: the marks and titles must be the same, and the
+// defaults no slower.
+//
+// With --before PATH, the site and serial runs at the defaults are repeated
+// with another build of the terminal program (the previous version), in the
+// same session, on the same servers.
 //
 // Scenario "big": one local page of about 7 MB with 100,000 links to local
 // files (some of them missing), checked as a local file target.
@@ -15,7 +26,8 @@
 // (wait4), links per second, CPU per link, and the marks that agree.
 //
 //   build/bench_link_bench [--pages N] [--links N] [--slow-ms N]
-//                          [--only site|big] [--cli PATH] [--timeout S]
+//                          [--serial-links N] [--only site|serial|big]
+//                          [--cli PATH] [--before PATH] [--timeout S]
 #include <fcntl.h>
 #include <httplib.h>
 #include <signal.h>
@@ -58,8 +70,10 @@ struct Options {
   int pages = 200;
   int links = 50;
   int slowMs = 200;
-  std::string only;  // "", "site" or "big"
+  int serialLinks = 5;
+  std::string only;  // "", "site", "serial" or "big"
   std::string cli;
+  std::string before;
   int timeoutS = 900;
   int bigLinks = 100000;
   int bigFiles = 10000;
@@ -67,13 +81,16 @@ struct Options {
 
 void Usage() {
   std::fputs(
-      "usage: bench_link_bench [--pages N] [--links N] [--slow-ms N] [--only site|big]\n"
-      "                        [--cli PATH] [--timeout S]\n"
+      "usage: bench_link_bench [--pages N] [--links N] [--slow-ms N] [--serial-links N]\n"
+      "                        [--only site|serial|big] [--cli PATH] [--before PATH]\n"
+      "                        [--timeout S]\n"
       "  --pages N    pages of the generated site (default 200, 6..900)\n"
       "  --links N    links per page (default 50, 8..2000)\n"
       "  --slow-ms N  answer delay of the slow addresses (default 200, 0..20000)\n"
-      "  --only X     run only the site scenario or only the big local page\n"
+      "  --serial-links N  slow links per page of the one-at-a-time server (default 5, 0..50)\n"
+      "  --only X     run only the site, the one-at-a-time server or the big local page\n"
       "  --cli PATH   the terminal program (default: vexalorn-cli beside this program)\n"
+      "  --before PATH  a previous build of the terminal program, run at its defaults too\n"
       "  --timeout S  limit of one run in seconds; the child is killed after it (default 900)\n",
       stderr);
 }
@@ -102,13 +119,17 @@ bool ParseOptions(int argc, char** argv, Options& o) {
       ok = ReadInt(v, 8, 2000, o.links);
     } else if (a == "--slow-ms") {
       ok = ReadInt(v, 0, 20000, o.slowMs);
+    } else if (a == "--serial-links") {
+      ok = ReadInt(v, 0, 50, o.serialLinks);
     } else if (a == "--timeout") {
       ok = ReadInt(v, 1, 3600, o.timeoutS);
     } else if (a == "--only") {
       o.only = v;
-      ok = o.only == "site" || o.only == "big";
+      ok = o.only == "site" || o.only == "serial" || o.only == "big";
     } else if (a == "--cli") {
       o.cli = v;
+    } else if (a == "--before") {
+      o.before = v;
     } else {
       std::fprintf(stderr, "unknown option %s\n", a.c_str());
       return false;
@@ -234,6 +255,7 @@ struct SitePage {
 
 struct Site {
   std::string origin;  // http://127.0.0.1:PORT
+  std::string batchName = "site.bchk";
   std::map<std::string, Resource> resources;
   std::vector<SitePage> pages;
   int distinctSlow = 0;
@@ -250,7 +272,6 @@ constexpr int kBrokenPool = 60;
 constexpr int kRedirectPool = 40;
 constexpr int kRedirectPagePool = 20;
 constexpr int kAuthPool = 12;
-constexpr int kMaxSlowPool = 8;
 constexpr double kSlowShare = 0.02;
 
 // The mark of a slow answer: the program's bands at 3000 and 15000 ms.
@@ -330,8 +351,9 @@ Site MakeSite(const Options& o, int port) {
   }
   const long long totalLinks = static_cast<long long>(o.pages) * o.links;
   const long long totalSlow = std::llround(static_cast<double>(totalLinks) * kSlowShare);
-  site.distinctSlow =
-      static_cast<int>(std::clamp<long long>(totalSlow / 3, totalSlow > 0 ? 1 : 0, kMaxSlowPool));
+  // Every slow link has an address of its own, as on real sites: probing
+  // an address once per run does not hide the waiting.
+  site.distinctSlow = static_cast<int>(totalSlow);
   for (int i = 0; i < site.distinctSlow; ++i) {
     Resource r;
     r.delayMs = o.slowMs;
@@ -431,7 +453,7 @@ Site MakeSite(const Options& o, int port) {
     for (int s = 0; s < slowHere; ++s, ++slowSoFar) {
       LinkTruth l;
       l.kind = Kind::Slow;
-      l.href = "/reports/live" + std::to_string(slowSoFar % site.distinctSlow) + ".html";
+      l.href = "/reports/live" + std::to_string(slowSoFar) + ".html";
       l.address = site.origin + l.href;
       l.mark = slowMark;
       body.insert(body.begin() + pick(static_cast<int>(body.size()) + 1), l);
@@ -482,8 +504,13 @@ Site MakeSite(const Options& o, int port) {
 
 class SiteServer {
  public:
-  explicit SiteServer(const std::map<std::string, Resource>* resources) : resources_(resources) {
-    server_.new_task_queue = [] { return new httplib::ThreadPool(64); };
+  // `oneAtATime`: one worker and one request per connection, so requests
+  // sent together wait in the server's queue and are answered one by one.
+  explicit SiteServer(const std::map<std::string, Resource>* resources, bool oneAtATime = false)
+      : resources_(resources) {
+    const std::size_t workers = oneAtATime ? 1 : 64;
+    server_.new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+    if (oneAtATime) server_.set_keep_alive_max_count(1);
     server_.set_read_timeout(5, 0);
     server_.set_write_timeout(5, 0);
     server_.set_keep_alive_timeout(2);
@@ -931,33 +958,53 @@ void PrintRunFailure(const ChildRun& run, const std::string& errPath, int limitS
 struct SiteRunFigures {
   bool ok = false;
   double wallS = 0;
+  double cpuS = 0;
+  double peakMb = 0;
+  long agreeing = 0;
+  long total = 0;
+  // Per page of the site, in its order: the title of its result page and
+  // the marks of its links ("-" for none).
+  std::vector<std::string> titles;
+  std::vector<std::vector<std::string>> marks;
 };
 
-SiteRunFigures RunSiteOnce(Runner& runner, const Options& o, const Site& site, SiteServer& server,
-                           const std::string& folder, const std::string& name,
+std::string TitleOf(const std::string& page) {
+  const std::string lower = Lower(page);
+  const std::size_t open = lower.find("<title>");
+  const std::size_t close = open == std::string::npos ? open : lower.find("</title>", open);
+  if (close == std::string::npos) return {};
+  return DecodeEntities(page.substr(open + 7, close - open - 7));
+}
+
+SiteRunFigures RunSiteOnce(Runner& runner, const Options& o, const std::string& cli,
+                           const Site& site, SiteServer& server, const std::string& folder,
+                           const std::string& name,
                            const std::vector<std::pair<std::string, std::string>>& opt,
                            long links) {
+  SiteRunFigures f;
   const std::string home = folder + "/home-" + name;
   if (!MakeHome(home, opt)) {
     std::printf("%s: cannot write the settings in %s\n", name.c_str(), home.c_str());
-    return {};
+    return f;
   }
   const std::string out = folder + "/" + name + ".out";
   const std::string err = folder + "/" + name + ".err";
   const long requestsBefore = server.requests();
   const ChildRun run =
-      runner.Run(o.cli, {"-s:1", folder + "/site.bchk"}, home, folder, out, err, o.timeoutS);
+      runner.Run(cli, {"-s:1", folder + "/" + site.batchName}, home, folder, out, err, o.timeoutS);
   const long requests = server.requests() - requestsBefore;
 
   std::printf("\n[%s]\n", name.c_str());
   PrintRunFailure(run, err, o.timeoutS);
-  if (!run.started) return {};
+  if (!run.started) return f;
   std::printf("  wall %.2f s   CPU %.2f s   peak %.1f MB   %.0f links/s   %.1f us CPU per link\n",
               run.wallS, run.cpuS, run.peakMb, static_cast<double>(links) / run.wallS,
               run.cpuS * 1e6 / static_cast<double>(links));
   std::printf("  requests served: %ld   exit status %d\n", requests, run.exitCode);
 
   Agreement a;
+  f.titles.assign(site.pages.size(), "(no result page)");
+  f.marks.resize(site.pages.size());
   std::vector<bool> seen(site.pages.size(), false);
   for (const std::string& path : ResultPages(out, home)) {
     const std::string page = ReadFile(path);
@@ -965,9 +1012,15 @@ SiteRunFigures RunSiteOnce(Runner& runner, const Options& o, const Site& site, S
     if (p < 0 || p >= static_cast<int>(site.pages.size()) || seen[static_cast<std::size_t>(p)]) {
       continue;
     }
-    seen[static_cast<std::size_t>(p)] = true;
-    Compare(site.pages[static_cast<std::size_t>(p)].links, ReadMarks(page, a.unnumberedMarked),
-            site.pages[static_cast<std::size_t>(p)].path, a);
+    const auto at = static_cast<std::size_t>(p);
+    seen[at] = true;
+    const std::map<int, FoundLink> found = ReadMarks(page, a.unnumberedMarked);
+    Compare(site.pages[at].links, found, site.pages[at].path, a);
+    f.titles[at] = TitleOf(page);
+    for (std::size_t n = 0; n < site.pages[at].links.size(); ++n) {
+      const auto it = found.find(static_cast<int>(n));
+      f.marks[at].push_back(it != found.end() && it->second.marked ? it->second.mark : "-");
+    }
   }
   int missingPages = 0;
   for (std::size_t p = 0; p < site.pages.size(); ++p) {
@@ -977,7 +1030,57 @@ SiteRunFigures RunSiteOnce(Runner& runner, const Options& o, const Site& site, S
   }
   if (missingPages > 0) std::printf("  pages without a result page: %d\n", missingPages);
   PrintAgreement(a);
-  return {!run.killed && run.exitCode >= 0 && run.exitCode <= 1, run.wallS};
+  f.ok = !run.killed && run.exitCode >= 0 && run.exitCode <= 1;
+  f.wallS = run.wallS;
+  f.cpuS = run.cpuS;
+  f.peakMb = run.peakMb;
+  f.agreeing = a.agreeing;
+  f.total = a.total;
+  return f;
+}
+
+// Where two runs gave different marks or titles, the first few.
+void PrintDifferences(const Site& site, const SiteRunFigures& x, const SiteRunFigures& y,
+                      const char* xName, const char* yName) {
+  int shown = 0;
+  long differing = 0;
+  for (std::size_t p = 0; p < site.pages.size() && p < x.marks.size() && p < y.marks.size(); ++p) {
+    if (x.titles[p] != y.titles[p]) {
+      ++differing;
+      if (shown++ < 10) {
+        std::printf("    %s title: %s: \"%s\", %s: \"%s\"\n", site.pages[p].path.c_str(), xName,
+                    x.titles[p].c_str(), yName, y.titles[p].c_str());
+      }
+    }
+    for (std::size_t n = 0; n < x.marks[p].size() && n < y.marks[p].size(); ++n) {
+      if (x.marks[p][n] == y.marks[p][n]) continue;
+      ++differing;
+      if (shown++ < 10) {
+        std::printf("    %s link %zu %s: %s %s, %s %s\n", site.pages[p].path.c_str(), n,
+                    site.pages[p].links[n].href.c_str(), xName, x.marks[p][n].c_str(), yName,
+                    y.marks[p][n].c_str());
+      }
+    }
+  }
+  if (differing == 0) {
+    std::printf("  marks and titles: the same with %s and %s\n", xName, yName);
+  } else {
+    std::printf("  marks and titles: %ld differ between %s and %s\n", differing, xName, yName);
+  }
+}
+
+void PrintSummaryLine(const char* name, const SiteRunFigures& f, long links) {
+  if (!f.ok) {
+    std::printf("  %-22s (failed)\n", name);
+    return;
+  }
+  std::printf("  %-22s %7.2f s %7.2f s %7.1f MB %8.1f us %7ld / %ld\n", name, f.wallS, f.cpuS,
+              f.peakMb, f.cpuS * 1e6 / static_cast<double>(links), f.agreeing, f.total);
+}
+
+void PrintSummaryHead() {
+  std::printf("  %-22s %9s %9s %10s %11s  %s\n", "run", "wall", "CPU", "peak", "CPU/link",
+              "marks agreeing");
 }
 
 void PrintComposition(const Options& o, const Site& site) {
@@ -1031,6 +1134,50 @@ void PrintComposition(const Options& o, const Site& site) {
       slowPages.size(), o.slowMs, minPages, maxPages);
 }
 
+// The figures of the runs of one scenario: this program one request at a
+// time and at its defaults, and the previous build at its defaults.
+struct ScenarioRuns {
+  SiteRunFigures one;
+  SiteRunFigures defaults;
+  SiteRunFigures before;
+};
+
+ScenarioRuns RunBoth(Runner& runner, const Options& o, const Site& site, SiteServer& server,
+                     const std::string& folder, const std::string& prefix) {
+  std::string batch = "[vexalorn batch file]\n";
+  for (const SitePage& page : site.pages) batch += site.origin + page.path + "\n";
+  ScenarioRuns r;
+  if (!WriteFile(folder + "/" + site.batchName, batch)) {
+    std::printf("%s: cannot write the batch file\n", prefix.c_str());
+    return r;
+  }
+  long links = 0;
+  for (const SitePage& page : site.pages) links += static_cast<long>(page.links.size());
+
+  r.one = RunSiteOnce(runner, o, o.cli, site, server, folder, prefix + "PARALLEL=1",
+                      {{"PARALLEL", "1"}}, links);
+  r.defaults = RunSiteOnce(runner, o, o.cli, site, server, folder, prefix + "defaults", {}, links);
+  if (!o.before.empty()) {
+    r.before = RunSiteOnce(runner, o, o.before, site, server, folder, prefix + "previous, defaults",
+                           {}, links);
+  }
+  std::printf("\n%ssummary (%ld links)\n", prefix.c_str(), links);
+  PrintSummaryHead();
+  PrintSummaryLine("PARALLEL=1", r.one, links);
+  PrintSummaryLine("defaults", r.defaults, links);
+  if (!o.before.empty()) PrintSummaryLine("previous, defaults", r.before, links);
+  if (r.one.ok && r.defaults.ok) {
+    PrintDifferences(site, r.one, r.defaults, "PARALLEL=1", "defaults");
+    std::printf("  defaults against PARALLEL=1: %.2f x as fast\n", r.one.wallS / r.defaults.wallS);
+  }
+  if (r.before.ok && r.defaults.ok) {
+    PrintDifferences(site, r.before, r.defaults, "previous", "this");
+    std::printf("  defaults against the previous defaults: %.2f x as fast\n",
+                r.before.wallS / r.defaults.wallS);
+  }
+  return r;
+}
+
 int RunSiteScenario(Runner& runner, const Options& o, const std::string& folder) {
   // The site is made once the port is known (its pages name their origin).
   auto resources = std::make_unique<std::map<std::string, Resource>>();
@@ -1044,25 +1191,68 @@ int RunSiteScenario(Runner& runner, const Options& o, const std::string& folder)
   *resources = site.resources;
   server.Start();
   PrintComposition(o, site);
+  const ScenarioRuns r = RunBoth(runner, o, site, server, folder, "");
+  server.Stop();
+  return r.one.ok && r.defaults.ok ? 0 : 1;
+}
 
-  std::string batch = "[vexalorn batch file]\n";
-  for (const SitePage& page : site.pages) batch += site.origin + page.path + "\n";
-  if (!WriteFile(folder + "/site.bchk", batch)) {
-    std::printf("site: cannot write the batch file\n");
+// Two pages on a server that answers one request at a time: links that take
+// 4.0 s and links that take 1.6 s, among quick ones.
+Site MakeSerialSite(const Options& o, int port) {
+  Site site;
+  site.origin = "http://127.0.0.1:" + std::to_string(port);
+  site.batchName = "serial.bchk";
+  const int delays[] = {4000, 1600};
+  for (int p = 0; p < 2; ++p) {
+    SitePage page;
+    page.path = "/serial/page" + std::to_string(p) + ".html";
+    std::string b = "<h1>Bench page #" + std::to_string(p) + "</h1>\n<ul>\n";
+    for (int k = 0; k < o.serialLinks * 2; ++k) {
+      LinkTruth l;
+      Resource r;
+      r.body = HtmlDocument("Report", "<p>Figures.</p>\n");
+      if (k % 2 == 0) {
+        l.kind = Kind::Slow;
+        l.href = "/serial/slow" + std::to_string(p) + "-" + std::to_string(k) + ".html";
+        r.delayMs = delays[p];
+        l.mark = SlowMark(delays[p]);
+      } else {
+        l.kind = Kind::Good;
+        l.href = "/serial/quick" + std::to_string(p) + "-" + std::to_string(k) + ".html";
+        l.mark = "(OK)";
+      }
+      l.address = site.origin + l.href;
+      site.resources[l.href] = r;
+      b += "<li><a href=\"" + l.href + "\">report [" + std::to_string(k) + "]</a></li>\n";
+      page.links.push_back(l);
+    }
+    b += "</ul>\n";
+    Resource r;
+    r.body = HtmlDocument("Bench page #" + std::to_string(p) + " - one at a time", b);
+    site.resources[page.path] = r;
+    site.pages.push_back(std::move(page));
+  }
+  return site;
+}
+
+int RunSerialScenario(Runner& runner, const Options& o, const std::string& folder) {
+  auto resources = std::make_unique<std::map<std::string, Resource>>();
+  SiteServer server(resources.get(), true);
+  const int port = server.Bind();
+  if (port == 0) {
+    std::printf("serial: cannot bind 127.0.0.1\n");
     return 1;
   }
-  long links = 0;
-  for (const SitePage& page : site.pages) links += static_cast<long>(page.links.size());
-
-  const SiteRunFigures one =
-      RunSiteOnce(runner, o, site, server, folder, "PARALLEL=1", {{"PARALLEL", "1"}}, links);
-  const SiteRunFigures defaults =
-      RunSiteOnce(runner, o, site, server, folder, "defaults", {}, links);
+  Site site = MakeSerialSite(o, port);
+  *resources = site.resources;
+  server.Start();
+  std::printf(
+      "\nserial: a server that answers one request at a time, on %s: 2 pages of %d links, "
+      "%d of them answering after 4.0 s on one page and after 1.6 s on the other\n",
+      site.origin.c_str(), o.serialLinks * 2, o.serialLinks);
+  const ScenarioRuns r = RunBoth(runner, o, site, server, folder, "serial: ");
   server.Stop();
-  if (one.ok && defaults.ok && defaults.wallS > 0) {
-    std::printf("\nspeed-up of the defaults over PARALLEL=1: %.1f x\n", one.wallS / defaults.wallS);
-  }
-  return one.ok && defaults.ok ? 0 : 1;
+  return r.one.ok && r.defaults.ok ? 0 : 1;
 }
 
 int RunBigScenario(Runner& runner, const Options& o, const std::string& folder) {
@@ -1168,9 +1358,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot start the helper process\n");
     return 2;
   }
+  if (!o.before.empty() && access(o.before.c_str(), X_OK) != 0) {
+    std::fprintf(stderr, "the previous program %s cannot be run\n", o.before.c_str());
+    return 2;
+  }
   std::printf("program: %s\n", o.cli.c_str());
+  if (!o.before.empty()) std::printf("previous program: %s\n", o.before.c_str());
   int status = 0;
   if (o.only.empty() || o.only == "site") status |= RunSiteScenario(runner, o, folder.path());
+  if (o.only.empty() || o.only == "serial") status |= RunSerialScenario(runner, o, folder.path());
   if (o.only.empty() || o.only == "big") status |= RunBigScenario(runner, o, folder.path());
   return status;
 }
