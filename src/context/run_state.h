@@ -15,9 +15,10 @@ inline constexpr const char* kVersionText = "2.6";
 
 // Link requests in flight at once, and at most per host (the settings'
 // PARALLEL and PERHOST); one at once means the walk probes link after link
-// itself, without requests made ahead.
-inline constexpr int kDefaultParallel = 16;
-inline constexpr int kDefaultPerHost = 4;
+// itself, without requests made ahead. Per host as a browser does; a host
+// gets that many only while it answers quickly (see the prefetcher).
+inline constexpr int kDefaultParallel = 32;
+inline constexpr int kDefaultPerHost = 8;
 inline constexpr int kMaxParallel = 128;
 
 // Eight signed 32-bit counters, in this order.

@@ -30,20 +30,29 @@ constexpr std::size_t kFetchedPageBytes = 32u << 20;
 // A probe is measured alone once for waiting behind other requests, and once
 // more when that measurement too ran through a break in driving the client.
 constexpr int kMaxRemeasures = 2;
+// Answers of a host that come in under this keep its requests growing. A
+// server that answers one request at a time makes each answer wait for the
+// others in hand, so the host is held where its answers stay well below the
+// slow band.
+constexpr std::int64_t kCalmAnswerMs = kSlowAnswerMs / 2;
+// After a slow answer a host gets one more request only after this many
+// quick answers in a row: a host whose slow pages come between quick ones
+// stays where no answer waits behind another.
+constexpr int kCalmAnswersToGrow = 8;
 
 bool IsAdvised(int status) {
   return status == 429 || status == 503;
 }
 
-// Outcomes that a busy server or our own other requests can cause: a slow or
-// late answer, a refused, cut or timed-out connection, a reply that says the
-// server is overloaded.
-bool LoadCanCause(const http::Response& r) {
+std::int64_t AnswerMs(const http::Response& r) {
+  return (r.headersAtMs != 0 ? r.headersAtMs : r.finishedAtMs) - r.startedAtMs;
+}
+
+// A server that refuses, drops or ignores requests, or says it is overloaded.
+bool SignOfOverload(const http::Response& r) {
   switch (r.error) {
-    case http::kOk: {
-      const std::int64_t answeredAt = r.headersAtMs != 0 ? r.headersAtMs : r.finishedAtMs;
-      return answeredAt - r.startedAtMs >= kSlowAnswerMs || IsAdvised(r.status);
-    }
+    case http::kOk:
+      return IsAdvised(r.status);
     case http::kTimeout:
     case http::kCannotConnect:
     case http::kConnectionAborted:
@@ -52,6 +61,13 @@ bool LoadCanCause(const http::Response& r) {
     default:
       return false;
   }
+}
+
+// Outcomes that a busy server or our own other requests can cause: a slow or
+// late answer, a refused, cut or timed-out connection, a reply that says the
+// server is overloaded.
+bool LoadCanCause(const http::Response& r) {
+  return SignOfOverload(r) || (r.error == http::kOk && AnswerMs(r) >= kSlowAnswerMs);
 }
 
 // "Wed, 21 Oct 2015 07:28:00 GMT" as ms since the epoch.
@@ -222,8 +238,30 @@ void ProbePrefetcher::Start(Entry& entry) {
 }
 
 bool ProbePrefetcher::HostOpen(const Host& host, std::int64_t nowMs) const {
-  return host.solo.empty() && !host.soloRunning && host.running < maxPerHost_ &&
+  return host.solo.empty() && !host.soloRunning && host.running < host.limit &&
          host.pausedUntilMs <= nowMs;
+}
+
+void ProbePrefetcher::AdjustLimit(Host& host, const http::Response& r) {
+  if (SignOfOverload(r)) {
+    host.limit = 1;
+    host.calmAnswers = 0;
+    host.settled = true;
+    return;
+  }
+  if (r.error != http::kOk) return;  // says nothing about the server's load
+  if (AnswerMs(r) >= kCalmAnswerMs) {
+    host.limit = std::max(1, host.limit / 2);
+    host.calmAnswers = 0;
+    host.settled = true;
+    return;
+  }
+  // Until the first slow answer every quick one adds a request (the count
+  // doubles with each round of answers); after it, one per run of quick ones.
+  if (!host.settled || ++host.calmAnswers >= kCalmAnswersToGrow) {
+    host.limit = std::min(host.limit + 1, maxPerHost_);
+    host.calmAnswers = 0;
+  }
 }
 
 void ProbePrefetcher::StartSolo(Host& host) {
@@ -285,7 +323,9 @@ void ProbePrefetcher::Collect() {
     --running_;
     e->shared = e->sharedAtStart || host.starts != e->startSerial;
     if (e->solo) host.soloRunning = false;
-    Finish(*e, app_.http.Take(e->transfer));
+    http::Response response = app_.http.Take(e->transfer);
+    AdjustLimit(host, response);
+    Finish(*e, std::move(response));
   }
 }
 

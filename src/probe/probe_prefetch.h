@@ -118,6 +118,11 @@ class ProbePrefetcher {
   };
   struct Host {
     int running = 0;
+    // Requests it may have at once: from one, growing while its answers come
+    // quickly, up to the user's per-host limit (see AdjustLimit).
+    int limit = 1;
+    int calmAnswers = 0;   // quick answers since the limit last changed
+    bool settled = false;  // a slow answer or a sign of overload was seen
     std::int64_t pausedUntilMs = 0;
     bool unresolved = false;   // its name could not be looked up in this run
     std::uint64_t starts = 0;  // transfers started on this host in the run
@@ -141,6 +146,9 @@ class ProbePrefetcher {
   void EnqueueSolo(Entry& entry);
   // Starts the host's next lone measurement once the host has gone quiet.
   void StartSolo(Host& host);
+  // Follows the host's answers: more requests at once while they come
+  // quickly, fewer after a slow one, one after a sign of overload.
+  void AdjustLimit(Host& host, const http::Response& response);
   // Whether further requests may start on the host now.
   bool HostOpen(const Host& host, std::int64_t nowMs) const;
   void StartWhatFits();

@@ -274,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, LoadParallelTest,
     ::testing::Values(ParallelCase{"Defaults", "", kDefaultParallel, kDefaultPerHost},
                       ParallelCase{"OneAtATime", "PARALLEL=1\r\n", 1, 1},
-                      ParallelCase{"Both", "PARALLEL=32 // more\r\nPERHOST=8\r\n", 32, 8},
+                      ParallelCase{"Both", "PARALLEL=40 // more\r\nPERHOST=6\r\n", 40, 6},
                       ParallelCase{"CappedTotal", "PARALLEL=100000\r\n", kMaxParallel,
                                    kDefaultPerHost},
                       ParallelCase{"PerHostNoMoreThanTotal", "PARALLEL=2\r\nPERHOST=9\r\n", 2, 2},
