@@ -1158,7 +1158,7 @@ ScenarioRuns RunBoth(Runner& runner, const Options& o, const Site& site, SiteSer
                       {{"PARALLEL", "1"}}, links);
   r.defaults = RunSiteOnce(runner, o, o.cli, site, server, folder, prefix + "defaults", {}, links);
   if (!o.before.empty()) {
-    r.before = RunSiteOnce(runner, o, o.before, site, server, folder, prefix + "previous, defaults",
+    r.before = RunSiteOnce(runner, o, o.before, site, server, folder, prefix + "previous-defaults",
                            {}, links);
   }
   std::printf("\n%ssummary (%ld links)\n", prefix.c_str(), links);
@@ -1250,7 +1250,7 @@ int RunSerialScenario(Runner& runner, const Options& o, const std::string& folde
       "\nserial: a server that answers one request at a time, on %s: 2 pages of %d links, "
       "%d of them answering after 4.0 s on one page and after 1.6 s on the other\n",
       site.origin.c_str(), o.serialLinks * 2, o.serialLinks);
-  const ScenarioRuns r = RunBoth(runner, o, site, server, folder, "serial: ");
+  const ScenarioRuns r = RunBoth(runner, o, site, server, folder, "serial-");
   server.Stop();
   return r.one.ok && r.defaults.ok ? 0 : 1;
 }
