@@ -9,7 +9,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config \
   libcurl4-openssl-dev ca-certificates libgumbo-dev \
   libcpp-httplib-dev libssl-dev libbrotli-dev zlib1g-dev \
   libgtest-dev libgmock-dev liblz4-dev nlohmann-json3-dev libexpat1-dev \
-  fonts-noto-cjk xvfb xauth"
+  fonts-noto-cjk xvfb xauth qt6-translations-l10n dpkg-dev file"
 
 missing=""
 for p in $PACKAGES; do

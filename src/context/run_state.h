@@ -56,7 +56,8 @@ struct RunState {
   int CancelFlag = 0;  // -1 after Cancel was pressed
   std::string CurrentTarget;
   std::string AppTitle = "VEXALORN";
-  std::string ExeFolder;  // with trailing "/"
+  std::string ExeFolder;   // with trailing "/"
+  std::string DataFolder;  // the shipped help/ and site/ lie here; with trailing "/"
   std::string IniPath;
   std::string OsName;
   std::string ProgressOsName;

@@ -125,7 +125,7 @@ void Button3Click(App& app) {
 }
 
 void Button4Click(App& app) {
-  const std::string path = app.state.ExeFolder + std::string(kHelpIndex);
+  const std::string path = app.state.DataFolder + std::string(kHelpIndex);
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return;
   (void)app.ui.OpenHelp(path);

@@ -20,7 +20,7 @@ inline constexpr int kKeyDown = 40;
 inline constexpr std::string_view kBatchExtension = "bchk";
 // The open dialog's filters, 0-based: HTML files, all files, batch files.
 inline constexpr int kBatchFilterIndex = 2;
-// Where the help index lies below the executable's folder.
+// Where the help index lies below the program's data folder.
 inline constexpr std::string_view kHelpIndex = "help/index.html";
 
 // The history keeps the empty entry 0 and at most this many targets.

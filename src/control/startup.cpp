@@ -118,11 +118,13 @@ void FormCreate(App& app, const std::vector<std::string>& args, const StartupSer
   s.RunMode = static_cast<int>(RunModeKind::StartUp);
   s.NoHeaderBlock = 0;
 
-  // 7. Where the program and its settings are; 3. whether there is help.
-  s.ExeFolder = ExeFolder();
+  // 7. Where the program, its data and its settings are; 3. whether there is help.
+  const ProgramLayout layout = CurrentLayout();
+  s.ExeFolder = layout.exeFolder;
+  s.DataFolder = layout.dataFolder;
   std::error_code ec;
-  s.HelpAvailable = std::filesystem::is_regular_file(s.ExeFolder + std::string(kHelpIndex), ec);
-  s.IniPath = IniPath(s.ExeFolder);
+  s.HelpAvailable = std::filesystem::is_regular_file(s.DataFolder + std::string(kHelpIndex), ec);
+  s.IniPath = IniPath(layout);
   const SettingsLoadResult loaded = LoadSettings(app, s.IniPath);
   if (loaded.status != SettingsStatus::Ok) app.ui.ShowMessage(loaded.message);
   // Settings that cannot be read end the start-up; FormShow then closes.

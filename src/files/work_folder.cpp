@@ -6,6 +6,7 @@
 
 #include "context/app.h"
 #include "platform/system/file_system.h"
+#include "platform/system/process_info.h"
 #include "platform/system/profile_file.h"
 #include "platform/text/text.h"
 
@@ -99,18 +100,23 @@ WorkLocation CurrentWorkLocation() {
   WorkLocation location;
   location.executablePath = ExecutablePath();
   if (const char* home = std::getenv("VEXALORN_HOME"); home && *home) location.home = home;
+  location.installed = LayoutOf(FolderOf(location.executablePath)).installed;
+  location.userData = UserDataFolder();
   return location;
 }
 
 std::string WorkBase(const WorkLocation& location) {
   std::string folder = location.home;
-  if (folder.empty() && !location.executablePath.empty())
+  if (folder.empty() && !location.installed && !location.executablePath.empty())
     folder = FolderOf(location.executablePath);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  if (folder.empty()) return SystemTempFolder();
-  const std::string judged = NearestExistingFolder(folder);
-  if (judged.empty() || IsNetworkOrUnwritable(judged)) return SystemTempFolder();
-  return folder;
+  if (!folder.empty()) {
+    const std::string judged = NearestExistingFolder(folder);
+    if (!judged.empty() && !IsNetworkOrUnwritable(judged)) return folder;
+  }
+  std::string own = location.userData;
+  while (own.size() > 1 && own.back() == '/') own.pop_back();
+  return own;
 }
 
 std::string WorkBase() {
@@ -146,8 +152,9 @@ std::string DayStamp(std::int64_t epochMs) {
 }
 
 std::string NextResultFile(const std::string& workFolder, const std::string& today) {
-  // Steps 1-2: the work folder.
-  if (workFolder.empty() || !MakeFolders(workFolder)) return {};
+  // Steps 1-2: the work folder, made private: result pages tell what the
+  // user checked.
+  if (workFolder.empty() || !MakeFolders(workFolder, 0700)) return {};
 
   // The lock spans every read and write of the log.
   FileLock lock(workFolder + "/" + kRunLogLockName);

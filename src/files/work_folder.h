@@ -21,15 +21,19 @@ inline constexpr const char* kRunLogLockName = "000.lock";
 struct WorkLocation {
   std::string executablePath;  // the running program: its folder and its file name
   std::string home;            // when not empty, replaces the executable's folder
+  bool installed = false;      // an installed program keeps no results beside itself
+  std::string userData;        // the user's own data folder for the program
 };
 
-// The running program's location: /proc/self/exe, and $VEXALORN_HOME.
+// The running program's location: /proc/self/exe, $VEXALORN_HOME, whether it
+// runs from an install, and $XDG_DATA_HOME/vexalorn (default ~/.local/share/vexalorn).
 WorkLocation CurrentWorkLocation();
 
-// The folder under which the work folder is made: the home or the executable's
-// folder, unless that lies on a network file system or cannot be written to
-// (or is unknown); then the system temporary folder. No final "/"; empty when
-// there is none.
+// The folder under which the work folder is made: the home, or the folder of
+// a program that is not installed, unless that lies on a network file system
+// or cannot be written to (or is unknown); then the user's own data folder,
+// never a folder that other users share. No final "/"; empty when there is
+// none.
 std::string WorkBase(const WorkLocation& location);
 std::string WorkBase();
 

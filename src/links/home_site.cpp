@@ -55,7 +55,8 @@ std::string HomeSiteBase(const App& app) {
     const std::string base = NormalizeHomeSiteBase(env);
     if (!base.empty()) return base;
   }
-  std::string folder = app.state.ExeFolder.empty() ? ExeFolder() : app.state.ExeFolder;
+  std::string folder =
+      app.state.DataFolder.empty() ? CurrentLayout().dataFolder : app.state.DataFolder;
   if (folder.empty() || folder.back() != '/') folder += '/';
   return "file://" + EncodePath(folder) + "site/";
 }

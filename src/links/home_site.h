@@ -1,5 +1,5 @@
 // The program's own small web site (home page, legend of the marks, banners),
-// installed in the folder "site" beside the executable. Result pages link to
+// shipped in the folder "site" of the program's data folder. Result pages link to
 // it and those links are never probed.
 #pragma once
 
@@ -9,7 +9,7 @@ namespace vex {
 
 struct App;
 
-// Base address of the home site, ending in "/": file:///<ExeFolder>site/ by
+// Base address of the home site, ending in "/": file:///<DataFolder>site/ by
 // default; the environment variable VEXALORN_HOME_SITE (an http://, https://
 // or file:/// address) replaces it.
 std::string HomeSiteBase(const App& app);

@@ -257,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(MainWindow, OpenDialogFilter,
 
 TEST_F(MainWindowTest, HelpOpensTheIndexOnlyWhenItExists) {
   TempDir dir;
-  app.state.ExeFolder = dir.path().string() + "/";
+  app.state.DataFolder = dir.path().string() + "/";
   Button4Click(app);
   EXPECT_TRUE(ui.helpOpened.empty());
 

@@ -120,6 +120,7 @@ TEST_F(Startup, FirstStartBuildsTheRunState) {
   EXPECT_EQ(s.RunMode, 1);
   EXPECT_EQ(s.IniPath, Ini());
   EXPECT_EQ(s.ExeFolder, std::string(VEXALORN_BUILD_DIR) + "/");
+  EXPECT_EQ(s.DataFolder, s.ExeFolder);  // a build keeps its data beside the programs
   EXPECT_EQ(s.OsName, "error");
   EXPECT_EQ(s.ProgressOsName, "error");
   EXPECT_EQ(s.BannerPick1, 5);

@@ -45,33 +45,43 @@ TEST(WorkFolderName, TakesThreeCharactersOfTheProgramName) {
   for (const Row& r : rows) EXPECT_EQ(WorkFolderName(r.program), r.expected) << r.name;
 }
 
-TEST(WorkBase, UsesTheHomeOrTheProgramsFolderWhenLocalAndWritable) {
+TEST(WorkBase, UsesTheHomeOrTheProgramsFolderElseTheUsersOwn) {
   TempDir dir;
   const std::string root = dir.path().string();
   ASSERT_TRUE(MakeFolders(root + "/bin"));
+  const std::string own = root + "/data/vexalorn/";
   struct Row {
     const char* name;
     WorkLocation location;
     std::string expected;
   };
   const Row rows[] = {
-      {"ProgramFolder", {root + "/bin/vexalorn", ""}, root + "/bin"},
-      {"HomeReplacesProgramFolder", {root + "/bin/vexalorn", root + "/home/"}, root + "/home"},
-      {"HomeNotMadeYet", {"", root + "/later/home"}, root + "/later/home"},
-      {"NoProgramPath", {"", ""}, SystemTempFolder()},
+      {"ProgramFolder", {root + "/bin/vexalorn", "", false, own}, root + "/bin"},
+      {"HomeReplacesProgramFolder",
+       {root + "/bin/vexalorn", root + "/home/", false, own},
+       root + "/home"},
+      {"HomeNotMadeYet", {"", root + "/later/home", false, own}, root + "/later/home"},
+      // Never a folder that other users share, such as the temporary folder.
+      {"NoProgramPath", {"", "", false, own}, root + "/data/vexalorn"},
+      {"InstalledProgram", {root + "/bin/vexalorn", "", true, own}, root + "/data/vexalorn"},
+      {"HomeWinsOverAnInstall", {root + "/bin/vexalorn", root + "/h", true, own}, root + "/h"},
+      {"NoUserFolderEither", {"", "", true, ""}, ""},
   };
   for (const Row& r : rows) EXPECT_EQ(WorkBase(r.location), r.expected) << r.name;
-  EXPECT_EQ(WorkFolder({root + "/bin/vexalorn", ""}), root + "/bin/vex_TEMP");
-  EXPECT_EQ(WorkFolder({root + "/bin/x", ""}), root + "/bin/x_TEMP");
+  EXPECT_EQ(WorkFolder({root + "/bin/vexalorn", "", false, own}), root + "/bin/vex_TEMP");
+  EXPECT_EQ(WorkFolder({root + "/bin/x", "", false, own}), root + "/bin/x_TEMP");
+  EXPECT_EQ(WorkFolder({root + "/bin/vexalorn-cli", "", true, own}),
+            root + "/data/vexalorn/vex_TEMP");
+  EXPECT_EQ(WorkFolder({"", "", true, ""}), "");
 }
 
-TEST(WorkBase, UnwritableFolderFallsBackToTheTemporaryFolder) {
+TEST(WorkBase, UnwritableFolderFallsBackToTheUsersOwn) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
   TempDir dir;
   const std::string folder = dir / "ro";
   ASSERT_TRUE(MakeFolders(folder));
   chmod(folder.c_str(), 0555);
-  EXPECT_EQ(WorkBase({folder + "/vexalorn", ""}), SystemTempFolder());
+  EXPECT_EQ(WorkBase({folder + "/vexalorn", "", false, dir / "own/"}), dir / "own");
   chmod(folder.c_str(), 0755);
 }
 
@@ -141,10 +151,16 @@ TEST_F(NumberingTest, FollowsTheWorkedSequenceOverThreeDays) {
   for (int n : {4, 5, 6}) EXPECT_TRUE(FileExists(File(n))) << n;
 }
 
-TEST_F(NumberingTest, FirstCallMakesTheFolderWithItsParents) {
+TEST_F(NumberingTest, FirstCallMakesTheFolderWithItsParentsForTheUserAlone) {
   folder = dir / "deep/down/vex_TEMP";
   EXPECT_EQ(NextResultFile(folder, kDay1), folder + "/001.htm");
   EXPECT_TRUE(FileExists(folder + "/000.log"));
+  // What the user checked is nobody else's business.
+  for (const std::string& made : {dir / "deep", folder}) {
+    struct stat info {};
+    ASSERT_EQ(stat(made.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0077, 0u) << made;
+  }
 }
 
 TEST_F(NumberingTest, SameDayWrapsAfter999AndOverwrites) {

@@ -16,7 +16,7 @@ class ExclusionLists : public ::testing::Test {
  protected:
   void SetUp() override {
     unsetenv("VEXALORN_HOME_SITE");
-    t.app.state.ExeFolder = "/opt/vx/";
+    t.app.state.DataFolder = "/opt/vx/";
   }
   void Build(LineList image) {
     t.app.SettingsImage() = std::move(image);

@@ -13,25 +13,25 @@ namespace {
 
 using testing::ScopedEnv;
 
-TEST(HomeSite, DefaultsToTheInstalledFolder) {
+TEST(HomeSite, DefaultsToTheDataFolder) {
   ScopedEnv env("VEXALORN_HOME_SITE", nullptr);
   testing::TestApp t;
-  t.app.state.ExeFolder = "/opt/vexalorn/";
+  t.app.state.DataFolder = "/opt/vexalorn/";
   EXPECT_EQ(HomeSiteBase(t.app), "file:///opt/vexalorn/site/");
   EXPECT_EQ(HomePageFragment(t.app), "/opt/vexalorn/site/");
   EXPECT_EQ(SecondHomePageFragment(t.app), "/opt/vexalorn/site/en/");
 }
 
-TEST(HomeSite, InstalledFolderIsWrittenAsAnAddress) {
+TEST(HomeSite, DataFolderIsWrittenAsAnAddress) {
   ScopedEnv env("VEXALORN_HOME_SITE", nullptr);
   testing::TestApp t;
-  t.app.state.ExeFolder = "/home/a b/#1/ü/";
+  t.app.state.DataFolder = "/home/a b/#1/ü/";
   EXPECT_EQ(HomeSiteBase(t.app), "file:///home/a%20b/%231/%C3%BC/site/");
 }
 
 TEST(HomeSite, EnvironmentReplacesTheFolder) {
   testing::TestApp t;
-  t.app.state.ExeFolder = "/opt/vexalorn/";
+  t.app.state.DataFolder = "/opt/vexalorn/";
   {
     ScopedEnv env("VEXALORN_HOME_SITE", "http://127.0.0.1:8080/site");
     EXPECT_EQ(HomeSiteBase(t.app), "http://127.0.0.1:8080/site/");

@@ -55,7 +55,7 @@ std::string ProgressText(int charMode, const std::string& step) {
 // Every test app shares this: the header block of the default home site beside
 // the build, which needs no network.
 void SetUpApp(App& app) {
-  app.state.ExeFolder = std::string(VEXALORN_BUILD_DIR) + "/";
+  app.state.DataFolder = std::string(VEXALORN_BUILD_DIR) + "/";
 }
 
 // The header block a first preparation inserts: built by a fresh app in the

@@ -220,7 +220,7 @@ void MainWindowViewTest::pagesAndHelpGoToTheDesktop() {
   p.ui.ShowPage("/tmp/vex_TEMP/007.htm");
   QCOMPARE(p.ui.openedUrls, QStringList{"file:///tmp/vex_TEMP/007.htm"});
 
-  p.app.state.ExeFolder = dir.path().string() + "/";
+  p.app.state.DataFolder = dir.path().string() + "/";
   vex::Button4Click(p.app);  // no help installed: nothing
   QCOMPARE(p.ui.openedUrls.size(), 1);
   dir.Write("help/index.html", "<html></html>");

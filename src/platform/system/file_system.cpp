@@ -169,13 +169,13 @@ void SortIgnoringCase(std::vector<std::string>& lines) {
 
 // --- Changing the file system -------------------------------------------------
 
-bool MakeFolders(const std::string& path) {
+bool MakeFolders(const std::string& path, unsigned mode) {
   if (path.empty()) return false;
   if (FolderExists(path)) return true;
   std::string partial = path.front() == '/' ? "/" : "";
   for (const std::string& part : SplitParts(path)) {
     partial += part;
-    if (mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    if (mkdir(partial.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
     partial += "/";
   }
   return FolderExists(path);

@@ -79,7 +79,8 @@ void SortIgnoringCase(std::vector<std::string>& lines);
 // --- Changing the file system -------------------------------------------------
 
 // Makes the folder and any missing parents. True when it exists afterwards.
-[[nodiscard]] bool MakeFolders(const std::string& path);
+// Folders it makes get `mode` (less the process's umask).
+[[nodiscard]] bool MakeFolders(const std::string& path, unsigned mode = 0777);
 // Deletes a plain file. False when it could not be deleted (or did not exist).
 [[nodiscard]] bool RemoveFile(const std::string& path);
 
