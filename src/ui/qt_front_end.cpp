@@ -71,6 +71,10 @@ void QtFrontEnd::Attach(App& app) {
   frames_ = std::make_unique<FrameChooserView>(app, main_.get());
 }
 
+void QtFrontEnd::FollowLanguage() {
+  language_.Follow(app_ ? app_->state.CharMode : 0);
+}
+
 std::string QtFrontEnd::Title() const {
   return app_ ? app_->state.AppTitle : "VEXALORN";
 }
@@ -96,11 +100,13 @@ int QtFrontEnd::ExecBox(QMessageBox& box) {
 }
 
 void QtFrontEnd::ShowMessage(const std::string& text) {
+  FollowLanguage();
   auto box = MakeMessageBox(Title(), text, QMessageBox::Ok, main_.get());
   ExecBox(*box);
 }
 
 Answer QtFrontEnd::Ask(const std::string& text, QMessageBox::StandardButtons buttons) {
+  FollowLanguage();
   auto box = MakeMessageBox(Title(), text, buttons, main_.get());
   return AnswerOf(ExecBox(*box));
 }
@@ -115,6 +121,7 @@ Answer QtFrontEnd::AskYesNoCancel(const std::string& text) {
 
 std::vector<std::string> QtFrontEnd::ChooseOpenFiles(const std::string& filters,
                                                      int batchFilterIndex) {
+  FollowLanguage();
   QFileDialog dialog(main_.get());
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -138,6 +145,7 @@ std::vector<std::string> QtFrontEnd::ChooseOpenFiles(const std::string& filters,
 
 std::optional<std::string> QtFrontEnd::ChooseSaveFile(const std::string& filters,
                                                       const std::string& defaultExtension) {
+  FollowLanguage();
   QFileDialog dialog(main_.get());
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);

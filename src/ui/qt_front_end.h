@@ -10,6 +10,7 @@
 
 #include "context/front_end.h"
 #include "platform/system/clock.h"
+#include "ui/dialog_language.h"
 
 class QWidget;
 
@@ -80,12 +81,15 @@ class QtFrontEnd : public FrontEnd {
  private:
   Answer Ask(const std::string& text, QMessageBox::StandardButtons buttons);
   std::string Title() const;
+  // Qt's texts in the dialog about to open follow the language of the moment.
+  void FollowLanguage();
 
   Clock& clock_;
   App* app_ = nullptr;
   std::unique_ptr<MainWindowView> main_;
   std::unique_ptr<ProgressView> progress_;
   std::unique_ptr<FrameChooserView> frames_;
+  DialogLanguage language_;
 };
 
 }  // namespace vex::ui

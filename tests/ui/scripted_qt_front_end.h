@@ -3,6 +3,7 @@
 // to the desktop are recorded. Everything else is the real front end.
 #pragma once
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -52,6 +53,7 @@ class ScriptedQtFrontEnd : public ui::QtFrontEnd {
     QString title, text;
     QMessageBox::Icon icon;
     QMessageBox::StandardButtons buttons;
+    QStringList buttonTexts;  // as shown, in the box's order
   };
   int startMessages = 0;
   std::vector<Box> boxes;
@@ -63,7 +65,9 @@ class ScriptedQtFrontEnd : public ui::QtFrontEnd {
 
  protected:
   int ExecBox(QMessageBox& box) override {
-    boxes.push_back({box.windowTitle(), box.text(), box.icon(), box.standardButtons()});
+    QStringList texts;
+    for (QAbstractButton* button : box.buttons()) texts << button->text();
+    boxes.push_back({box.windowTitle(), box.text(), box.icon(), box.standardButtons(), texts});
     if (boxAnswers.empty()) return QMessageBox::No;
     const int a = boxAnswers.front();
     boxAnswers.pop_front();
