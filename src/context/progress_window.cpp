@@ -1,6 +1,7 @@
 #include "context/progress_window.h"
 
 #include "context/app.h"
+#include "context/texts.h"
 
 namespace vex {
 
@@ -29,6 +30,19 @@ void CloseProgressWindow(App& app) {
   if (!app.progress.visible) return;
   app.state.CancelFlag = 0;
   app.progress.visible = false;
+  app.ui.Refresh(View::Progress);
+}
+
+void PrepareProgressForTarget(App& app) {
+  ProgressModel& pw = app.progress;
+  pw.caption = "((" + app.state.AppTitle + ")) Please Wait !";
+  pw.stayOnTop = true;
+  pw.Label2.clear();
+  pw.Label1 = std::string(texts::TxtPreProcess[app.state.CharMode]);
+  pw.st1_ProBar1.max = 100;
+  pw.st1_ProBar1.min = 0;
+  pw.st1_ProBar1.position = 0;
+  pw.visible = true;
   app.ui.Refresh(View::Progress);
 }
 

@@ -20,6 +20,10 @@ void CloseProgressWindow(App& app);
 // The Cancel button.
 void SpeedButton1Click(App& app);
 
+// The start of one target: the caption, on top, Label1 the pre-process text,
+// Label2 empty, the page bar at 0 of 100; shown when it is not.
+void PrepareProgressForTarget(App& app);
+
 // The two layouts; each also stores its height in ProgressHeight.
 void SetProgressSingleLayout(App& app);
 void SetProgressBatchLayout(App& app);

@@ -15,19 +15,6 @@ namespace {
 constexpr int kFramePickedByPreparation = -21;
 constexpr int kPreparationTimedOut = -2;
 
-void PrepareProgressWindow(App& app) {
-  ProgressModel& pw = app.progress;
-  pw.caption = "((" + app.state.AppTitle + ")) Please Wait !";
-  pw.stayOnTop = true;
-  pw.Label2.clear();
-  pw.Label1 = std::string(texts::TxtPreProcess[app.state.CharMode]);
-  pw.st1_ProBar1.max = 100;
-  pw.st1_ProBar1.min = 0;
-  pw.st1_ProBar1.position = 0;
-  pw.visible = true;
-  app.ui.Refresh(View::Progress);
-}
-
 }  // namespace
 
 int x_CheckOne(App& app, std::string& target) {
@@ -52,7 +39,7 @@ int x_CheckOne(App& app, std::string& target) {
   st.AnchorPageUrl.clear();
   app.ProcessEvents();
 
-  PrepareProgressWindow(app);
+  PrepareProgressForTarget(app);
 
   const int r = app.steps.GetHtml ? app.steps.GetHtml(app, target) : x_GetHtml(app, target);
   const int cm = st.CharMode;

@@ -307,9 +307,13 @@ RunOutcome RunCheck(App& app) {
           const bool plain = IsPlainPath(app, entry);
           if (plain) entry = AbsoluteLocalTarget(entry);
 
+          const bool skipped = plain && !IsHtmlFile(entry);
           pw.st1_ProBar2.position = i - 1;
           pw.Label3 = entry;
           pw.Label4 = BatchCounterText(app, i, n);
+          // The page read ahead may still be on its way: from here on the
+          // window shows this entry, not the count and bar of the one before.
+          if (!skipped) PrepareProgressForTarget(app);
           app.ui.Refresh(View::Progress);
           app.ProcessEvents();
           x_hi_chk(app);
@@ -318,7 +322,7 @@ RunOutcome RunCheck(App& app) {
 
           std::string rating;
           std::string target;
-          if (plain && !IsHtmlFile(entry)) {
+          if (skipped) {
             ClearCounts(st.PageCounts);
             (void)AddPageResult(st.PageCounts, st.RunTotals, st.CharMode);
             rating = Text(app, texts::TxtNotHtml);

@@ -7,7 +7,6 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <algorithm>
-#include <cmath>
 
 #include "context/app.h"
 #include "context/progress_window.h"
@@ -59,6 +58,7 @@ ProgressView::ProgressView(App& app, QWidget* parent) : QWidget(parent), app_(ap
 
   st1_ProBar1 = MakeBar(this);
   Label2 = MakeWrappedLabel(this);
+  Label2->setWordWrap(false);  // shortened instead, see ShowAddress
   Label1 = new QLabel(this);
   Label1->setFont(UiFont(21));
   Label1->setTextFormat(Qt::PlainText);
@@ -78,11 +78,22 @@ ProgressView::ProgressView(App& app, QWidget* parent) : QWidget(parent), app_(ap
 }
 
 int ProgressView::LabelHeight(QLabel* label) const {
-  // A docked label grows by whole lines when its text wraps.
-  const int lineSpacing = label->fontMetrics().lineSpacing();
-  const int needed = label->text().isEmpty() ? 0 : label->heightForWidth(width());
-  const int lines = std::max(1, static_cast<int>(std::lround(double(needed) / lineSpacing)));
-  return kLabelLine + (lines - 1) * lineSpacing;
+  // A docked label is as tall as its text, wrapped to the window's width,
+  // and never shorter than one line: the design's, or the face's when taller.
+  const int oneLine = std::max(kLabelLine, label->fontMetrics().height());
+  if (label->text().isEmpty()) return oneLine;
+  const int needed =
+      label->wordWrap() ? label->heightForWidth(width()) : label->sizeHint().height();
+  return std::max(oneLine, needed);
+}
+
+void ProgressView::ShowAddress() {
+  // A wrapped address would grow into the count and the Cancel button below
+  // it; the middle goes, the scheme, host and file name stay.
+  const int room = std::max(0, width() - 2 * Label2->margin());
+  const QString shown = Label2->fontMetrics().elidedText(address_, Qt::ElideMiddle, room);
+  if (Label2->text() != shown) Label2->setText(shown);
+  Label2->setToolTip(shown == address_ ? QString() : address_);
 }
 
 void ProgressView::LayOut() {
@@ -112,7 +123,7 @@ void ProgressView::Refresh() {
   st1_ProBar1->setVisible(m.st1_ProBar1.visible);
   st1_ProBar2->setVisible(m.st1_ProBar2.visible);
   Label1->setText(Q(m.Label1));
-  Label2->setText(Q(m.Label2));
+  address_ = Q(m.Label2);
   Label3->setText(Q(m.Label3));
   Label4->setText(Q(m.Label4));
   Label3->setVisible(m.Label3Visible);
@@ -128,6 +139,7 @@ void ProgressView::Refresh() {
   const QSize client(ClientWidth(g.width), ClientHeight(g.height));
   if (size() != client) setFixedSize(client);
   if (pos() != QPoint(g.left, g.top)) move(g.left, g.top);
+  ShowAddress();
   LayOut();
   if (m.visible != isVisible()) setVisible(m.visible);
 }

@@ -27,7 +27,10 @@ class ProgressView : public QWidget {
   void FitHeight();
 
   QToolButton* cancelButton() const { return SpeedButton1; }
+  QLabel* label1() const { return Label1; }
+  QLabel* label2() const { return Label2; }
   QLabel* label3() const { return Label3; }
+  QProgressBar* pageBar() const { return st1_ProBar1; }
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
@@ -36,6 +39,8 @@ class ProgressView : public QWidget {
  private:
   void LayOut();
   int LabelHeight(QLabel* label) const;
+  // Shows the address on one line, shortened in the middle when too long.
+  void ShowAddress();
 
   App& app_;
   QProgressBar* st1_ProBar1 = nullptr;
@@ -45,6 +50,7 @@ class ProgressView : public QWidget {
   QLabel* Label4 = nullptr;
   QProgressBar* st1_ProBar2 = nullptr;
   QLabel* Label3 = nullptr;
+  QString address_;  // Label2's whole text
 };
 
 }  // namespace vex::ui

@@ -2,8 +2,10 @@
 // browser: real windows, the real check over loopback, only the dialogs and
 // the desktop scripted.
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -86,6 +88,7 @@ class CheckEndToEndTest : public QObject {
   void severalPagesEndWithTheSummaryShown_data();
   void severalPagesEndWithTheSummaryShown();
   void cancelButtonStopsTheWalk();
+  void nextBatchPageShowsItsStartWhileItLoads();
   void modesSwitchedInTheWindowAreWrittenBackAtExit_data();
   void modesSwitchedInTheWindowAreWrittenBackAtExit();
 };
@@ -254,6 +257,61 @@ void CheckEndToEndTest::cancelButtonStopsTheWalk() {
   QVERIFY2(vex::Contains(shown, "Check Canceled"), shown.c_str());
   QVERIFY2(!vex::Contains(shown, "A:" + server.Url("/after.html")), shown.c_str());
   QVERIFY(p.ui.mainWindow()->isVisible());
+}
+
+void CheckEndToEndTest::nextBatchPageShowsItsStartWhileItLoads() {
+  vex::testing::LoopbackServer server;
+  std::atomic<bool> secondAsked{false};
+  std::atomic<bool> released{false};
+  server.server().Get("/one.html", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("<html><body><a href=\"/a.html\">a</a> <a href=\"/b.html\">b</a></body></html>",
+                    "text/html");
+  });
+  for (const char* path : {"/a.html", "/b.html"}) {
+    server.server().Get(path, [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("<html></html>", "text/html");
+    });
+  }
+  // The second page, read ahead, comes only once the window has been looked
+  // at after the first page was finished.
+  server.server().Get("/two.html", [&](const httplib::Request&, httplib::Response& res) {
+    secondAsked = true;
+    for (int i = 0; i < 2000 && !released; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    res.set_content("<html><body>two</body></html>", "text/html");
+  });
+  server.Start();
+  vex::testing::TempDir dir;
+  const std::string two = server.Url("/two.html");
+  const std::string batch = dir.Write(
+      "list.bchk", "[vexalorn batch file]\n" + server.Url("/one.html") + "\n" + two + "\n");
+
+  LiveProgram p({"-a", "-s:0", batch});
+  struct Seen {
+    QString label1, label2, label3;
+    int bar = -1;
+  } seen;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    if (released || !secondAsked || p.app.state.ResultLines.size() != 1) return;
+    vex::ui::ProgressView* view = p.ui.progressWindow();
+    seen = {view->label1()->text(), view->label2()->text(), view->label3()->text(),
+            view->pageBar()->value()};
+    released = true;
+  });
+  look.start(5);
+  vex::FormShow(p.app);
+  QTRY_VERIFY_WITH_TIMEOUT(p.app.state.Busy == 0 && !p.ui.openedUrls.isEmpty(), kRunLimitMs);
+  look.stop();
+
+  QVERIFY(released);
+  // Not the first page's "2 / 2", its last link and its full bar: the second
+  // entry's start.
+  QCOMPARE(seen.label1, QString::fromStdString(std::string(vex::texts::TxtPreProcess[0])));
+  QCOMPARE(seen.label2, QString());
+  QCOMPARE(seen.bar, 0);
+  QCOMPARE(seen.label3, QString::fromStdString(two));
+  QCOMPARE(p.app.state.ResultLines.size(), std::size_t(2));
 }
 
 void CheckEndToEndTest::modesSwitchedInTheWindowAreWrittenBackAtExit_data() {
