@@ -3,7 +3,8 @@
 # program runs under a virtual X server in both languages and both layouts
 # (normal, and diagnostic via VEXALORN_DIAG=1), checks a page of a few dozen
 # links served on 127.0.0.1 so that the progress window is caught while the
-# links are walked, and grabs each window into a PNG file.
+# links are walked, and grabs each window (also a question and the open
+# dialog, in the language of the run) into a PNG file.
 #   scripts/screenshots.sh OUTPUT_FOLDER
 set -eu
 cd "$(dirname "$0")/.."

@@ -1,6 +1,8 @@
 #include "ui/screenshot_hook.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QPixmap>
 #include <QTimer>
@@ -41,6 +43,25 @@ struct Hook {
   }
 };
 
+// Takes the modal dialog that opens next and closes it, so that the hook goes on.
+void GrabNextDialog(const std::shared_ptr<Hook>& hook, const QString& name) {
+  auto* timer = new QTimer;
+  timer->setInterval(100);
+  QObject::connect(timer, &QTimer::timeout, [hook, name, timer] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) return;
+    hook->Save(dialog, name);
+    if (auto* d = qobject_cast<QDialog*>(dialog)) {
+      d->reject();
+    } else {
+      dialog->close();
+    }
+    timer->stop();
+    timer->deleteLater();
+  });
+  timer->start();
+}
+
 void Finish(const std::shared_ptr<Hook>& hook) {
   App& app = hook->app;
   QtFrontEnd& fe = hook->frontEnd;
@@ -67,6 +88,13 @@ void Finish(const std::shared_ptr<Hook>& hook) {
   QCoreApplication::processEvents();
   hook->Save(fe.frameChooser(), "frame-chooser");
   fe.frameChooser()->hide();
+
+  // Qt's own dialogs, in the language of the mode.
+  const int mode = app.state.CharMode;
+  GrabNextDialog(hook, "question");
+  (void)fe.AskYesNoCancel(std::string(texts::TxtAskSubfolders[mode]));
+  GrabNextDialog(hook, "open-dialog");
+  (void)fe.ChooseOpenFiles(std::string(texts::TxtOpenFilter[mode]), kBatchFilterIndex);
   QCoreApplication::quit();
 }
 
