@@ -8,7 +8,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config \
   qt6-base-dev qt6-base-dev-tools libgl-dev \
   libcurl4-openssl-dev ca-certificates libgumbo-dev \
   libcpp-httplib-dev libssl-dev libbrotli-dev zlib1g-dev \
-  libgtest-dev libgmock-dev liblz4-dev nlohmann-json3-dev libexpat1-dev \
+  libgtest-dev libgmock-dev liblz4-dev nlohmann-json3-dev libexpat1-dev libuchardet-dev \
   fonts-noto-cjk xvfb xauth qt6-translations-l10n dpkg-dev file"
 
 missing=""

@@ -1,8 +1,9 @@
 // Turning the bytes of a page into UTF-8 text the way a browser picks the
 // encoding: byte-order mark, then the charset of the HTTP Content-Type, then
 // a declaration in the first 1024 bytes (meta charset or http-equiv), then
-// the local code page. Bytes that do not decode become U+FFFD; decoding never
-// fails and never loses the page.
+// the XML declaration of an XHTML page, then a guess from the bytes, and
+// UTF-8 when nothing tells. Bytes that do not decode become U+FFFD; decoding
+// never fails and never loses the page.
 #pragma once
 
 #include <string>
@@ -11,8 +12,9 @@
 namespace vex {
 
 struct DecodedPage {
-  std::string text;      // UTF-8, without a byte-order mark
-  std::string encoding;  // the converter's name that was used ("UTF-8", "CP932" ...)
+  std::string text;  // UTF-8, without a byte-order mark
+  std::string
+      encoding;  // the encoding's name ("UTF-8", "Shift_JIS" ...), as EncodingForLabel gives it
 };
 
 // `contentType` is the value of the Content-Type header (empty for a file).
@@ -22,13 +24,14 @@ DecodedPage DecodePage(std::string_view bytes, std::string_view contentType);
 std::string CharsetOfContentType(std::string_view contentType);
 
 // The encoding declared in the first 1024 bytes (meta charset, or
-// http-equiv content-type with a charset), as a converter's name; empty when
-// there is no declaration with a known label.
+// http-equiv content-type with a charset); empty when there is no
+// declaration with a known label.
 std::string PrescanCharset(std::string_view bytes);
 
-// The converter's name for an encoding label as pages write it ("shift_jis"
-// -> "CP932", "iso-8859-1" -> "WINDOWS-1252"); empty for an unknown label.
-std::string EncodingForLabel(std::string_view label);
+// The encoding an XML declaration at the very start names
+// (`<?xml version="1.0" encoding="ISO-2022-JP"?>`); empty when there is none
+// or its label is unknown.
+std::string XmlDeclarationCharset(std::string_view bytes);
 
 // The value of one header in a raw header block (CR LF between lines), the
 // last one when it repeats; empty when absent.

@@ -109,4 +109,30 @@ bool IsKnownCharset(const std::string& name) {
   return h.ok();
 }
 
+std::vector<std::uint32_t> CodePointsOf(const std::vector<std::string>& characters,
+                                        const std::string& charset) {
+  IconvHandle h("UTF-32LE", charset);
+  if (!h.ok()) return {};
+  std::vector<std::uint32_t> result;
+  result.reserve(characters.size());
+  for (const std::string& character : characters) {
+    iconv(h.cd, nullptr, nullptr, nullptr, nullptr);
+    char* inPtr = const_cast<char*>(character.data());
+    std::size_t inLeft = character.size();
+    unsigned char out[8];
+    char* outPtr = reinterpret_cast<char*>(out);
+    std::size_t outLeft = sizeof out;
+    const std::size_t r = iconv(h.cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    if (r != static_cast<std::size_t>(-1)) {
+      // A converter that holds a character back to combine it gives it now.
+      iconv(h.cd, nullptr, nullptr, &outPtr, &outLeft);
+    }
+    const bool one = r != static_cast<std::size_t>(-1) && inLeft == 0 && sizeof out - outLeft == 4;
+    result.push_back(one ? static_cast<std::uint32_t>(out[0] | out[1] << 8 | out[2] << 16 |
+                                                      static_cast<std::uint32_t>(out[3]) << 24)
+                         : 0);
+  }
+  return result;
+}
+
 }  // namespace vex

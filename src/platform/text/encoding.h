@@ -2,8 +2,10 @@
 // the program that knows about iconv.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vex {
 
@@ -21,6 +23,12 @@ enum class OnInvalid {
 
 // Whether iconv knows the name.
 bool IsKnownCharset(const std::string& name);
+
+// The code point each of `characters` (the bytes of one character each)
+// stands for in a character set; 0 where it stands for none, or for more or
+// less than one. Empty when the set is unknown. Builds decoding tables.
+std::vector<std::uint32_t> CodePointsOf(const std::vector<std::string>& characters,
+                                        const std::string& charset);
 
 // The local code page of this build: UTF-8.
 inline constexpr const char* kLocalCodePage = "UTF-8";
