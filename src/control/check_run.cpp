@@ -20,7 +20,9 @@
 #include "control/sitemap_targets.h"
 #include "files/work_folder.h"
 #include "links/link_prefetch.h"
+#include "platform/html/html_decode.h"
 #include "platform/system/file_system.h"
+#include "platform/text/line_list.h"
 #include "platform/text/text.h"
 #include "report/summary_report.h"
 
@@ -183,11 +185,15 @@ void ClassifyTarget(App& app, std::optional<SiteCrawl>& crawl) {
   }
 
   if (UpperAscii(FileExtension(t)) == ".BCHK") {
-    if (!LoadLines(t, st.TargetList)) {
+    std::string bytes;
+    if (!ReadFileBytes(t, bytes)) {
       const int error = errno;
       app.ui.ShowMessage(t + ": " + std::strerror(error));
       throw AbortRun{};
     }
+    // Batch files written on Windows are in Shift_JIS; they are read as a
+    // page would be, so their Japanese file names arrive intact.
+    st.TargetList = SplitLines(DecodePage(bytes, {}).text);
     return;
   }
   if (HasWildcard(t)) {

@@ -7,8 +7,8 @@
 #include "context/app.h"
 #include "context/file_address.h"
 #include "links/home_site.h"
+#include "platform/html/html_decode.h"
 #include "platform/http/http_client.h"
-#include "platform/text/encoding.h"
 #include "platform/text/text.h"
 
 namespace vex {
@@ -36,38 +36,14 @@ http::Request BannerListRequest(const std::string& url) {
 }
 
 // Whatever arrived is used, also from a transfer cut short by the time
-// limits; an error page of the server is not a banner list.
+// limits; an error page of the server is not a banner list. Result pages are
+// UTF-8, so the list is read as any page is, whatever it is written in.
 std::string DownloadBannerList(App& app, const std::string& url) {
   app.ProcessEvents();
   http::Response response =
       http::Fetch(app.http, BannerListRequest(url), [&app] { app.ProcessEvents(); });
-  if (response.status >= 400) return {};
-  return std::move(response.body);
-}
-
-bool DeclaresAny(const std::string& upper, std::initializer_list<std::string_view> names) {
-  return std::any_of(names.begin(), names.end(), [&upper](std::string_view name) {
-    return Contains(upper, "CHARSET=" + UpperAscii(name));
-  });
-}
-
-// Result pages are UTF-8, so the page's own declaration decides what it is
-// converted from. Bytes that do not convert (a character cut by the size
-// limit, say) become replacement characters instead of losing the page.
-std::string ToLocalText(const std::string& page) {
-  const std::string upper = UpperAscii(page);
-  std::string from = "UTF-8";
-  if (Contains(upper, "CHARSET=EUC-JP")) {
-    from = "EUC-JP";
-  } else if (Contains(upper, "CHARSET=UTF-8")) {
-    from = "UTF-8";
-  } else if (DeclaresAny(upper, {"shift_jis", "x-sjis", "sjis", "windows-31j", "cp932", "ms_kanji",
-                                 "csshiftjis"})) {
-    from = "CP932";
-  }
-  std::string out;
-  if (!ConvertCharset(page, from, kLocalCodePage, out, OnInvalid::Replace)) return page;
-  return out;
+  if (response.status >= 400 || response.body.empty()) return {};
+  return DecodePage(response.body, HeaderValue(response.headers, "Content-Type")).text;
 }
 
 // "http://host:port" of an address, "file://" for a file address.
@@ -159,7 +135,6 @@ void ExcludeBannerLinks(App& app) {
 
 void SetUpBanners(App& app, const HomeSiteAddresses& site) {
   std::string page = DownloadBannerList(app, site.bannerList);
-  if (!page.empty()) page = ToLocalText(page);
   auto& entries = app.state.BannerEntries;
   for (int k = 0; k < kBannersPerSlot; ++k) {
     entries[k] = DefaultBanner(site.bannerFolder, "c1" + std::to_string(k + 1));

@@ -7,11 +7,10 @@
 #include "context/app.h"
 #include "context/texts.h"
 #include "context/url_forms.h"
-#include "platform/text/encoding.h"
+#include "platform/html/html_decode.h"
 #include "platform/text/line_list.h"
 #include "platform/text/text.h"
 #include "probe/anchor_check.h"
-#include "probe/charset_conversion.h"
 #include "probe/probe_prefetch.h"
 
 namespace vex {
@@ -101,30 +100,6 @@ std::string CharsetOfMeta(std::string_view body) {
     meta = Pos(upper, "<META", meta + 5);
   }
   return {};
-}
-
-// The iconv name of a set a page may declare; Japanese sets by their usual
-// labels, others as declared.
-std::string IconvNameOf(const std::string& declared) {
-  const std::string u = UpperAscii(declared);
-  if (u == "UTF-8" || u == "UTF8") return "UTF-8";
-  if (u == "SHIFT_JIS" || u == "SHIFT-JIS" || u == "SJIS" || u == "X-SJIS" || u == "MS_KANJI" ||
-      u == "WINDOWS-31J" || u == "CP932" || u == "CSSHIFTJIS" || u == "X-MS-CP932") {
-    return "CP932";
-  }
-  if (u == "EUC-JP" || u == "X-EUC-JP" || u == "EUCJP" || u == "CSEUCPKDFMTJAPANESE") {
-    return "EUC-JP";
-  }
-  return u;
-}
-
-std::string ToLocalText(std::string_view bytes, const std::string& charset) {
-  if (charset.empty()) return std::string(bytes);
-  const std::string from = IconvNameOf(charset);
-  if (from == "UTF-8") return Utf8ToLocalLenient(bytes);
-  std::string out;
-  if (ConvertCharset(bytes, from, kLocalCodePage, out, OnInvalid::Replace)) return out;
-  return std::string(bytes);  // a set nobody knows: the bytes as read
 }
 
 // --- the request ----------------------------------------------------------
@@ -327,7 +302,7 @@ std::string CharsetOfReply(std::string_view headers, std::string_view body) {
 
 std::string LinkPageTextOf(std::string_view headers, std::string_view body) {
   if (body.empty()) return {};
-  return UpperAscii(ToLocalText(body, CharsetOfReply(headers, body)));
+  return UpperAscii(DecodePage(body, HeaderValue(headers, "Content-Type")).text);
 }
 
 std::string ProbeLink(App& app, const std::string& link) {

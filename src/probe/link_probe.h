@@ -77,8 +77,8 @@ struct WebAnswer {
 // parameter; when there is none, a meta declaration in the bytes read.
 // Empty when neither names one.
 std::string CharsetOfReply(std::string_view headers, std::string_view body);
-// The beginning of a linked page as the jump check reads it: converted to
-// UTF-8 from the set the reply names, upper-cased (ASCII letters).
+// The beginning of a linked page as the jump check reads it: decoded as the
+// page itself is (DecodePage), upper-cased (ASCII letters).
 std::string LinkPageTextOf(std::string_view headers, std::string_view body);
 
 }  // namespace vex

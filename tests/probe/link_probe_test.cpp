@@ -277,21 +277,25 @@ TEST(LinkPageTextOfTest, JapanesePagesBecomeUtf8UpperCased) {
             expected);
 }
 
-TEST(LinkPageTextOfTest, CutLastCharacterIsDroppedNotTheText) {
+TEST(LinkPageTextOfTest, BadBytesCostOneCharacterNotTheText) {
   // "移" is three bytes; the read ended after two of them.
   const std::string cut = "<p>\xE9\x96\x89\xE9\x8E\x96 \xE7\xA7";
   EXPECT_EQ(LinkPageTextOf("Content-Type: text/html; charset=UTF-8", cut),
-            "<P>\xE9\x96\x89\xE9\x8E\x96 ");
-  // Ill-formed inside: as the conversion says, nothing.
+            "<P>\xE9\x96\x89\xE9\x8E\x96 \xEF\xBF\xBD");
   EXPECT_EQ(LinkPageTextOf("Content-Type: text/html; charset=UTF-8",
                            "ab\xE7"
                            "cd"),
-            "");
+            "AB\xEF\xBF\xBD"
+            "CD");
 }
 
-TEST(LinkPageTextOfTest, UnnamedSetKeepsTheBytes) {
-  const std::string sjis = Encoded("ようこそ abc", "CP932");
-  EXPECT_EQ(LinkPageTextOf("Content-Type: text/html", sjis), UpperAscii(sjis));
+TEST(LinkPageTextOfTest, UndeclaredPagesAreReadAsTheirBytesTell) {
+  const std::string phrase = "移転しました";
+  EXPECT_EQ(LinkPageTextOf("Content-Type: text/html", Encoded("<p>" + phrase + "</p>", "CP932")),
+            "<P>" + phrase + "</P>");
+  EXPECT_EQ(
+      LinkPageTextOf("Content-Type: text/html", Encoded("<p>" + phrase + "</p>", "ISO-2022-JP")),
+      "<P>" + phrase + "</P>");
   EXPECT_EQ(LinkPageTextOf("Content-Type: text/html", ""), "");
 }
 
