@@ -1,5 +1,6 @@
 #include "browser/html_source.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string_view>
@@ -103,6 +104,95 @@ std::string ReplaceCharsetDeclarations(std::string line) {
     line = ReplaceAllIgnoreCase(line, r.searched, r.replacement);
   }
   return line;
+}
+
+bool IsTagSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// In a content attribute ("text/html; charset=shift_jis"), every charset
+// parameter names utf-8.
+std::string ContentNamingUtf8(std::string value) {
+  std::size_t from = 0;
+  while (true) {
+    const std::size_t word = LowerAscii(value).find("charset", from);
+    if (word == std::string::npos) return value;
+    std::size_t at = word + 7;
+    while (at < value.size() && IsTagSpace(value[at])) ++at;
+    from = at;
+    if (at >= value.size() || value[at] != '=') continue;
+    ++at;
+    while (at < value.size() && IsTagSpace(value[at])) ++at;
+    const bool quoted = at < value.size() && (value[at] == '"' || value[at] == '\'');
+    const char quote = quoted ? value[at] : '\0';
+    if (quoted) ++at;
+    std::size_t end = at;
+    while (end < value.size() && value[end] != ';' && !IsTagSpace(value[end]) &&
+           value[end] != quote) {
+      ++end;
+    }
+    value.replace(at, end - at, "utf-8");
+    from = at + 5;
+  }
+}
+
+// Every META element of the line declares utf-8: its charset attribute, and
+// the charset named in its content attribute. The saved pages are UTF-8, and
+// a reader that does not look for the byte-order mark (a script, an editor, a
+// validator) goes by the declaration. Text outside META tags stays as it is.
+std::string MetaTagsNamingUtf8(const std::string& line) {
+  const std::string lower = LowerAscii(line);
+  std::string out;
+  std::size_t at = 0;
+  while (true) {
+    const std::size_t meta = lower.find("<meta", at);
+    if (meta == std::string::npos) break;
+    out.append(line, at, meta + 5 - at);
+    at = meta + 5;
+    if (at >= line.size() || !(IsTagSpace(line[at]) || line[at] == '/')) continue;
+    std::size_t p = at;
+    // One attribute after another up to the tag's end.
+    while (p < line.size() && line[p] != '>') {
+      if (IsTagSpace(line[p]) || line[p] == '/') {
+        out += line[p++];
+        continue;
+      }
+      const std::size_t nameStart = p;
+      while (p < line.size() && line[p] != '=' && line[p] != '>' && !IsTagSpace(line[p]) &&
+             line[p] != '/') {
+        ++p;
+      }
+      const std::string_view name = std::string_view(lower).substr(nameStart, p - nameStart);
+      out.append(line, nameStart, p - nameStart);
+      std::size_t q = p;
+      while (q < line.size() && IsTagSpace(line[q])) ++q;
+      if (q >= line.size() || line[q] != '=') continue;
+      ++q;
+      while (q < line.size() && IsTagSpace(line[q])) ++q;
+      out.append(line, p, q - p);
+      std::size_t valueStart = q;
+      std::size_t valueEnd = q;
+      std::string quote;
+      if (q < line.size() && (line[q] == '"' || line[q] == '\'')) {
+        quote = line[q];
+        valueStart = q + 1;
+        valueEnd = std::min(line.find(line[q], valueStart), line.size());
+        p = std::min(valueEnd + 1, line.size());
+      } else {
+        while (valueEnd < line.size() && !IsTagSpace(line[valueEnd]) && line[valueEnd] != '>') {
+          ++valueEnd;
+        }
+        p = valueEnd;
+      }
+      std::string value = line.substr(valueStart, valueEnd - valueStart);
+      if (name == "charset") value = "utf-8";
+      if (name == "content") value = ContentNamingUtf8(std::move(value));
+      out += quote + value + (valueEnd < line.size() ? quote : std::string());
+    }
+    at = p;
+  }
+  out.append(line, at, std::string::npos);
+  return out;
 }
 
 enum class EditState { BeforeHead, BeforeBody, InsideBodyTag, AfterBody };
@@ -263,6 +353,7 @@ void x_EditHtml(App& app, const std::string& baseAddress) {
     header.clear();
     st.NoHeaderBlock = 1;
   }
+  for (std::string& line : st.WorkLines) line = MetaTagsNamingUtf8(line);
 }
 
 }  // namespace vex

@@ -237,9 +237,9 @@ TEST_F(EditHtmlTest, TargetsWithoutPlainHttpGetNoBlock) {
   }
 }
 
-TEST_F(EditHtmlTest, SourceWithoutHeadIsCopiedUnchanged) {
+TEST_F(EditHtmlTest, SourceWithoutHeadIsCopiedWithItsDeclarationsOnly) {
   const LineList source = {"<html>", "<meta charset=euc-jp>", "<body>", "x", "</html>"};
-  EXPECT_EQ(Edit(source), source);
+  EXPECT_EQ(Edit(source), (LineList{"<html>", "<meta charset=utf-8>", "<body>", "x", "</html>"}));
   EXPECT_EQ(app.state.NoHeaderBlock, 1);
   EXPECT_TRUE(app.HeaderBlock().empty());
 }
@@ -288,13 +288,41 @@ TEST_F(EditHtmlTest, CharsetDeclarationsNameUtf8) {
   }
 }
 
-TEST_F(EditHtmlTest, ReplacementsLeaveHeadLineBodyLineAndLaterLines) {
-  const LineList source = {"<head><meta charset=euc-jp>", "</head>", "<body><meta charset=euc-jp>",
-                           "<p>charset=euc-jp</p>"};
+// The listed texts are replaced in the head only; META declarations on
+// every line, the HEAD and BODY lines too; prose that names a set stays.
+TEST_F(EditHtmlTest, MetaDeclarationsOnEveryLineNameUtf8) {
+  const LineList source = {"<head><meta charset=euc-jp>", "</head>",
+                           "<body><meta charset=\"shift_jis\">", "<p>charset=euc-jp</p>"};
   const LineList out = Edit(source);
   EXPECT_EQ(out, (LineList{"<head>", "<BASE HREF=\"http://example.test/dir/page.html\">",
-                           "<meta charset=euc-jp>", "</head>", "<body>", "HB1", "HB2",
-                           "<meta charset=euc-jp>", "<p>charset=euc-jp</p>"}));
+                           "<meta charset=utf-8>", "</head>", "<body>", "HB1", "HB2",
+                           "<meta charset=\"utf-8\">", "<p>charset=euc-jp</p>"}));
+}
+
+TEST_F(EditHtmlTest, EveryFormOfMetaDeclarationNamesUtf8) {
+  struct Case {
+    std::string in;
+    std::string out;
+  };
+  const std::vector<Case> cases = {
+      {"<meta charset=\"shift_jis\">", "<meta charset=\"utf-8\">"},
+      {"<META CHARSET='windows-1252'/>", "<META CHARSET='utf-8'/>"},
+      {"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">",
+       "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"},
+      {"<meta content=\"text/html;charset='x-sjis'\" http-equiv=content-type>",
+       "<meta content=\"text/html;charset='utf-8'\" http-equiv=content-type>"},
+      {"<meta\tname=x content=y><meta charset=euc-jp>",
+       "<meta\tname=x content=y><meta charset=utf-8>"},
+      {"<title>charset=big5</title><meta charset=big5>",
+       "<title>charset=big5</title><meta charset=utf-8>"},
+      {"<metadata charset=big5>", "<metadata charset=big5>"},
+      {"<meta charset=\"euc-jp", "<meta charset=\"utf-8"},
+  };
+  for (const auto& c : cases) {
+    const LineList out = Edit({"<head>", c.in});
+    ASSERT_EQ(out.size(), 3u) << c.in;
+    EXPECT_EQ(out[2], c.out) << c.in;
+  }
 }
 
 TEST_F(EditHtmlTest, OwnBaseElementFollowsOurs) {
