@@ -9,6 +9,7 @@
 
 #include "context/front_end.h"
 #include "context/models.h"
+#include "context/run_results.h"
 #include "context/run_state.h"
 #include "platform/http/http_client.h"
 #include "platform/system/clock.h"
@@ -29,6 +30,8 @@ struct App {
   http::Client& http;
 
   RunState state;
+  // What the last run found, for the front ends that report it.
+  RunResults results;
   MainWindowModel main;
   ProgressModel progress;
   FrameChooserModel frames;

@@ -51,7 +51,11 @@ int x_CheckOne(App& app, std::string& target) {
     result = kCheckToldUser;
   } else if (r == 0) {
     app.ProcessEvents();
+    const std::size_t pagesBefore = app.results.pages.size();
     const int c = WalkLinks(app, resultPath);
+    if (c == kWalkDone && app.results.pages.size() > pagesBefore) {
+      app.results.pages.back().rating = RatingText(st.PageCounts, cm);
+    }
     target = resultPath;
     if (target.empty()) CloseProgressWindow(app);
     result = c;

@@ -281,6 +281,7 @@ RunOutcome RunCheck(App& app) {
       st.TargetList.clear();
       st.ResultLines.clear();
       st.SubfolderList.clear();
+      app.results = RunResults{};
 
       std::optional<SiteCrawl> crawl;
       ClassifyTarget(app, crawl);
@@ -333,6 +334,10 @@ RunOutcome RunCheck(App& app) {
             (void)AddPageResult(st.PageCounts, st.RunTotals, st.CharMode);
             rating = Text(app, texts::TxtNotHtml);
             target = " ";
+            PageResult skipped;
+            skipped.target = entry;
+            skipped.rating = rating;
+            app.results.pages.push_back(std::move(skipped));
           } else {
             target = entry;
             q = CheckOneStep(app, target);

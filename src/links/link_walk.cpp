@@ -61,6 +61,7 @@ struct LastProbe {
   std::string address;
   std::string mark;
   LinkFlags flags{};
+  ProbeDetails details;
 };
 
 // Judges one link: its mark, or nothing when the link is left alone. Sets
@@ -82,10 +83,11 @@ std::optional<std::string> JudgeLink(App& app, const std::string& address, LastP
         // The flags of that probe, not those of whatever link came just before.
         st.LastLinkFlags = last.flags;
         TallyLink(app, "re");
+        app.results.link = last.details;
         return last.mark;
       }
       std::string mark = ProbeLink(app, address);
-      last = LastProbe{address, mark, st.Flags};
+      last = LastProbe{address, mark, st.Flags, app.results.link};
       return mark;
     }
     case LinkRule::File: {
@@ -95,10 +97,13 @@ std::optional<std::string> JudgeLink(App& app, const std::string& address, LastP
       // Within a run a local address is looked up once.
       if (const LocalProbeResult* known = prefetch->LocalResult(address)) {
         st.Flags = known->flags;
+        app.results.link = known->details;
         return known->mark;
       }
       std::string mark = ProbeLink(app, address);
-      if (st.CancelFlag == 0) prefetch->KeepLocalResult(address, {mark, st.Flags});
+      if (st.CancelFlag == 0) {
+        prefetch->KeepLocalResult(address, {mark, st.Flags, app.results.link});
+      }
       return mark;
     }
     case LinkRule::Secure:
@@ -133,6 +138,15 @@ int Walk(App& app, std::string& resultPath, int& result) {
 
   const std::string path = NextResultFile(app);
   if (path.empty()) return kWalkNoResultFile;
+  // Kept by index: nothing else adds a page while this one is walked.
+  const std::size_t pageIndex = app.results.pages.size();
+  {
+    PageResult page;
+    page.target = st.CurrentTarget;
+    page.resultPath = path;
+    page.checked = true;
+    app.results.pages.push_back(std::move(page));
+  }
   const bool shownAtEnd = resultPath.empty();
   if (!shownAtEnd) resultPath = path;
 
@@ -187,8 +201,14 @@ int Walk(App& app, std::string& resultPath, int& result) {
     app.ProcessEvents();
 
     if (app.Prefetch) app.Prefetch->Pump();
+    app.results.link = ProbeDetails{};
     if (const std::optional<std::string> mark = JudgeLink(app, address, last)) {
       InsertLinkMark(link, TagNameOf(link), address, *mark, st.MarkFontTag);
+      // The header block's own links are no findings of the page.
+      if (st.NoHeaderBlock || i >= kHeaderBlockLinks) {
+        app.results.pages[pageIndex].links.push_back(
+            LinkResult{address, *mark, st.Flags, std::move(app.results.link)});
+      }
     }
 
     ++i;
@@ -204,13 +224,17 @@ int Walk(App& app, std::string& resultPath, int& result) {
   if (st.CancelFlag != 0 && app.Prefetch) app.Prefetch->CancelPending();
 
   const html::Collection roots = doc->getElementsByTagName("HTML");
+  PageResult& page = app.results.pages[pageIndex];
+  page.counts = st.PageCounts;
+  page.cancelled = st.CancelFlag != 0;
   if (st.CancelFlag != 0) {
     if (roots.length() > 0) {
       roots.item(0).document()->title("((" + st.AppTitle + ":" + "Check Canceled !!!)) ");
     }
   } else if (roots.length() > 0) {
     const std::shared_ptr<html::Document> owner = roots.item(0).document();
-    const std::string tally = PageTally(st.PageCounts) + owner->title();
+    page.tally = PageTally(st.PageCounts);
+    const std::string tally = page.tally + owner->title();
     owner->title("((" + st.AppTitle + ":" + app.main.Button7.caption + ":" + tally);
   }
 

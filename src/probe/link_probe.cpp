@@ -104,6 +104,17 @@ std::string CharsetOfMeta(std::string_view body) {
 
 // --- the request ----------------------------------------------------------
 
+// What the answer tells beyond the mark, for the run's results.
+void KeepDetails(ProbeDetails& details, const http::Response& response, const WebAnswer& answer) {
+  details.error = response.error;
+  details.ms = answer.ms;
+  if (response.error != http::kOk) return;
+  details.status = response.status;
+  const std::size_t lineEnd = response.headers.find_first_of("\r\n");
+  details.statusLine = response.headers.substr(0, lineEnd);
+  if (answer.redirected) details.reached = response.effectiveUrl;
+}
+
 http::Response RunTransfer(App& app, const http::Request& request) {
   const http::TransferId id = app.http.Start(request);
   // The client ends every transfer by its total limit, so this loop ends.
@@ -165,6 +176,7 @@ std::string ProbeWebLink(App& app, const std::string& address, const std::string
                                       ? app.Prefetch->ProbeResponse(address)
                                       : RunTransfer(app, ProbeRequest(address, st.JumpMode));
   WebAnswer answer = ReadWebAnswer(response, address, st.JumpMode, st.CharMode);
+  KeepDetails(app.results.link, response, answer);
   if (answer.answered) {
     PrefixProgress(app, "q");
     app.ProcessEvents();
@@ -189,6 +201,7 @@ std::string ProbeWebLink(App& app, const std::string& address, const std::string
 std::string ProbeFileAddress(App& app, const std::string& address, const std::string& fragment) {
   const int cm = app.state.CharMode;
   const int r = CheckFileAddress(app, address, PageText::Load, AddressRole::Link);
+  if (r != kAddressExact) app.results.link.missingFile = true;
   if (r == kAddressMisspelt) {
     SetFlag(app, FlagBroken);
     return std::string(texts::MarkNG[cm]) + "a)";
@@ -314,6 +327,8 @@ std::string ProbeLink(App& app, const std::string& link) {
   // The only "#" is the last character (an empty link too).
   if (hash == upper.size()) return std::string(texts::AnchorWarn[cm]);
 
+  if (hash != 0) app.results.link.anchor = link.substr(hash);
+
   // An anchor of the page being checked.
   if (hash == 1) {
     st.LinkPageText.clear();
@@ -328,6 +343,7 @@ std::string ProbeLink(App& app, const std::string& link) {
   // A plain path that is there: good, whatever its fragment says.
   if (IsExistingFileOrFolder(address)) return std::string(texts::MarkOK[cm]);
   if (Contains(upper, "FILE:///")) return ProbeFileAddress(app, address, fragment);
+  app.results.link.missingFile = true;
   SetFlag(app, FlagBroken);
   return std::string(texts::MarkNG[cm]);
 }

@@ -40,7 +40,8 @@ inline constexpr int kProbePollMs = 50;
 [[nodiscard]] std::int32_t ElapsedMs(std::int64_t laterMs, std::int64_t earlierMs);
 
 // Judges one link as written in the page and returns its mark. Sets
-// app.state.Flags, LinkPageText; appends a log line per web request to
+// app.state.Flags, LinkPageText and the details in app.results.link (which
+// the caller clears); appends a log line per web request to
 // FrameUrls; puts progress markers in front of app.progress.Label2.
 [[nodiscard]] std::string ProbeLink(App& app, const std::string& link);
 

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "context/run_results.h"
 #include "context/run_state.h"
 #include "platform/html/html_document.h"
 #include "platform/http/http_client.h"
@@ -38,6 +39,7 @@ enum class FetchPriority {
 struct LocalProbeResult {
   std::string mark;
   LinkFlags flags{};
+  ProbeDetails details;
 };
 
 class ProbePrefetcher {
