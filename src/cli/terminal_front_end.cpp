@@ -17,12 +17,22 @@ namespace vex::cli {
 namespace {
 
 volatile std::sig_atomic_t gInterruptRaised = 0;
+volatile std::sig_atomic_t gResized = 0;
 
 extern "C" void OnInterrupt(int) {
   gInterruptRaised = 1;
 }
 
+extern "C" void OnResize(int) {
+  gResized = 1;
+}
+
 constexpr int kBarCells = 20;
+// Narrower terminals get these bars, then none.
+constexpr int kBarSteps[] = {kBarCells, 10, 5, 0};
+// Columns an address keeps before the bar and the words go.
+constexpr int kAddressColumns = 28;
+constexpr std::string_view kCutMark = "...";
 constexpr int kPauseSliceMs = 50;
 constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
 
@@ -56,18 +66,51 @@ std::string TailFitting(std::string_view text, int cols) {
   return "~" + std::string(text.substr(start));
 }
 
+// Byte length of the UTF-8 character starting at text[i].
+std::size_t CharLength(std::string_view text, std::size_t i) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : 4;
+  return std::min(len, text.size() - i);
+}
+
+// The beginning of the text that fits into `cols` columns, whole characters.
+std::string HeadFitting(std::string_view text, int cols) {
+  std::size_t end = 0;
+  int used = 0;
+  while (end < text.size()) {
+    const std::size_t len = CharLength(text, end);
+    const int w = Columns(text.substr(end, len));
+    if (used + w > cols) break;
+    used += w;
+    end += len;
+  }
+  return std::string(text.substr(0, end));
+}
+
+// The text shortened in the middle to `cols` columns: its beginning (the
+// host) and its end (the file) stay.
+std::string MiddleFitting(std::string_view text, int cols) {
+  if (Columns(text) <= cols) return std::string(text);
+  const int room = cols - static_cast<int>(kCutMark.size());
+  if (room < 2) return HeadFitting(text, std::max(cols, 0));
+  const std::string head = HeadFitting(text, room - room / 2);
+  std::string tail = TailFitting(text, room / 2 + 1);  // one column is its "~"
+  if (!tail.empty()) tail.erase(0, 1);
+  return head + std::string(kCutMark) + tail;
+}
+
 // The phase of a count text such as "3 / 12On Checking": the count goes.
 std::string PhaseOf(const std::string& label1) {
   const std::size_t at = label1.find_first_not_of("0123456789 /");
   return at == std::string::npos ? std::string() : Trim(label1.substr(at));
 }
 
-std::string Bar(const ProgressBarModel& bar) {
+std::string Bar(const ProgressBarModel& bar, int cells) {
   const int span = bar.max - bar.min;
   int filled = 0;
-  if (span > 0) filled = std::clamp((bar.position - bar.min) * kBarCells / span, 0, kBarCells);
+  if (span > 0) filled = std::clamp((bar.position - bar.min) * cells / span, 0, cells);
   return "[" + std::string(static_cast<std::size_t>(filled), '#') +
-         std::string(static_cast<std::size_t>(kBarCells - filled), '.') + "]";
+         std::string(static_cast<std::size_t>(cells - filled), '.') + "]";
 }
 
 }  // namespace
@@ -86,26 +129,66 @@ bool TakeInterrupt() {
   return true;
 }
 
+void InstallResizeHandler() {
+  struct sigaction action {};
+  action.sa_handler = OnResize;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGWINCH, &action, nullptr);
+}
+
 std::string ProgressLine(const ProgressModel& p, int width) {
+  // The last column stays free: writing into it wraps on many terminals.
+  const int room = std::max(width - 1, 0);
+  // Heads from the fullest to the shortest: the batch counter without its
+  // word, then the link count without the phase.
+  const std::string batch = p.Label4Visible ? Trim(p.Label4) : std::string();
+  const std::size_t counterAt = batch.find('<');
+  const std::string counter = counterAt == std::string::npos ? batch : batch.substr(counterAt);
+  const std::string label1 = Trim(p.Label1);
+  const std::string phase = PhaseOf(p.Label1);
+  const std::string count = Trim(label1.substr(0, label1.size() - phase.size()));
+  const auto join = [](const std::string& a, const std::string& b) {
+    return a.empty() ? b : b.empty() ? a : a + " " + b;
+  };
+  const std::string heads[] = {join(batch, label1), join(counter, label1), join(counter, count)};
+
+  const int addressWants = std::min(Columns(p.Label2), kAddressColumns);
   std::string line;
-  if (p.Label4Visible && !p.Label4.empty()) line += p.Label4 + " ";
-  line += Trim(p.Label1);
-  line += " " + Bar(p.st1_ProBar1) + " ";
-  const int left = width - 1 - Columns(line);
-  if (left > 0) line += TailFitting(p.Label2, left);
+  bool fits = false;
+  for (const std::string& head : heads) {
+    for (const int cells : kBarSteps) {
+      line = head;
+      if (cells > 0) line = join(line, Bar(p.st1_ProBar1, cells));
+      fits = Columns(line) + 1 + addressWants <= room;
+      if (fits) break;
+    }
+    if (fits) break;
+  }
+  if (Columns(line) > room) return HeadFitting(line, room);
+  const int left = room - Columns(line) - 1;
+  if (left > 0 && !p.Label2.empty()) line = join(line, MiddleFitting(p.Label2, left));
   return line;
 }
 
-std::string PlainProgressText(const ProgressModel& p, const std::string& currentTarget) {
+std::string PlainProgressPage(const ProgressModel& p, const std::string& currentTarget) {
+  // In a batch the entry and its counter change together.
+  return p.Label3Visible && !p.Label3.empty() ? p.Label3 : currentTarget;
+}
+
+std::string PlainProgressText(const ProgressModel& p, const std::string& currentTarget,
+                              bool withPhase) {
   if (!p.visible) return {};
   std::string text;
-  if (p.Label4Visible && !p.Label4.empty()) text += p.Label4 + " ";
-  const std::string phase = PhaseOf(p.Label1);
-  text += phase.empty() ? Trim(p.Label1) : phase;
-  // In a batch the entry and its counter change together.
-  const std::string& page = p.Label3Visible && !p.Label3.empty() ? p.Label3 : currentTarget;
-  if (!page.empty()) text += "  " + page;
-  return text;
+  if (p.Label4Visible && !p.Label4.empty()) text += p.Label4;
+  if (withPhase) {
+    const std::string phase = PhaseOf(p.Label1);
+    if (!text.empty()) text += " ";
+    text += phase.empty() ? Trim(p.Label1) : phase;
+  }
+  const std::string page = PlainProgressPage(p, currentTarget);
+  if (!page.empty()) text += (withPhase ? "  " : " ") + page;
+  return Trim(text);
 }
 
 TerminalFrontEnd::TerminalFrontEnd(Clock& clock, TerminalOptions options)
@@ -117,6 +200,13 @@ int TerminalFrontEnd::CharMode() const {
 
 void TerminalFrontEnd::ProcessEvents() {
   if (TakeInterrupt()) interrupted_ = true;
+  if (gResized) {
+    gResized = 0;
+    if (liveLineShown_) {
+      DrawProgress(true);
+      return;
+    }
+  }
   // Kept pressed: showing the progress window clears the flag, and a cancel
   // that arrives just before must not be lost.
   if (interrupted_ && app_) app_->state.CancelFlag = -1;
@@ -206,6 +296,7 @@ void TerminalFrontEnd::Refresh(View view) {
 }
 
 int TerminalFrontEnd::TerminalWidth() const {
+  if (options_.width) return options_.width();
   winsize size{};
   if (ioctl(fileno(options_.err), TIOCGWINSZ, &size) == 0 && size.ws_col > 10) {
     return size.ws_col;
@@ -224,7 +315,17 @@ void TerminalFrontEnd::DrawProgress(bool force) {
   if (!app_) return;
   const ProgressModel& p = app_->progress;
   if (!options_.liveProgress) {
-    const std::string text = PlainProgressText(p, app_->state.CurrentTarget);
+    // A new page is announced at once, but the phase text then still is the
+    // last page's: it is left out until the new page's own phase comes.
+    const std::string page = PlainProgressPage(p, app_->state.CurrentTarget);
+    if (page != plainPage_) {
+      plainPage_ = page;
+      phaseAtPageChange_ = p.Label1;
+      phaseIsStale_ = true;
+    } else if (phaseIsStale_ && p.Label1 != phaseAtPageChange_) {
+      phaseIsStale_ = false;
+    }
+    const std::string text = PlainProgressText(p, app_->state.CurrentTarget, !phaseIsStale_);
     if (text != lastPlain_ && !text.empty()) {
       std::fprintf(options_.err, "%s\n", text.c_str());
       std::fflush(options_.err);

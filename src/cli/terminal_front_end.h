@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,17 +27,29 @@ void InstallInterruptHandler();
 // Takes the raised flag (true once per Ctrl-C).
 bool TakeInterrupt();
 
-// The progress line for a terminal `width` columns wide.
+// Sets up the terminal's resize signal: the live line is drawn anew at the
+// new width.
+void InstallResizeHandler();
+
+// The progress line for a terminal `width` columns wide: it takes at most
+// width - 1 columns, so the terminal never wraps it. A narrow terminal gets a
+// shorter bar or none, and the address shortened in the middle.
 std::string ProgressLine(const ProgressModel& progress, int width);
 // What a plain progress line says; a new line is printed only when it
-// changes, so links of one page do not flood the output.
-std::string PlainProgressText(const ProgressModel& progress, const std::string& currentTarget);
+// changes, so links of one page do not flood the output. Without `withPhase`
+// the line names the page only (its phase is not known yet).
+std::string PlainProgressText(const ProgressModel& progress, const std::string& currentTarget,
+                              bool withPhase = true);
+// The page a plain progress line names: the batch entry, else the target.
+std::string PlainProgressPage(const ProgressModel& progress, const std::string& currentTarget);
 
 struct TerminalOptions {
   std::FILE* in = stdin;
   std::FILE* err = stderr;
   bool liveProgress = false;   // stderr is a terminal
   bool askOnTerminal = false;  // stdin is a terminal
+  // The terminal's width in columns; empty: asked of the terminal at every draw.
+  std::function<int()> width;
 };
 
 class TerminalFrontEnd final : public FrontEnd {
@@ -89,6 +102,11 @@ class TerminalFrontEnd final : public FrontEnd {
   int messagesShown_ = 0;
   std::vector<std::string> shownPages_;
   std::string lastPlain_;
+  // The page the plain lines name and the phase text shown when it came: until
+  // the phase changes, it is the previous page's and is not repeated.
+  std::string plainPage_;
+  std::string phaseAtPageChange_;
+  bool phaseIsStale_ = false;
   bool liveLineShown_ = false;
   std::chrono::steady_clock::time_point lastDraw_{};
 };
