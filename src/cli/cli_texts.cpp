@@ -19,4 +19,38 @@ const texts::Pair UnprobedSecureFormat{
     "https links not requested: %d (marked (Auth)). To check them, run with --https or put "
     "HTTPS=1 in [OPT] of vexalorn.ini."};
 
+const texts::Pair UnknownFormat{"--format に指定できるのは text か json です: ",
+                                "--format takes text or json, not: "};
+
+const texts::Pair FindingsPage{"ページ: ", "Page: "};
+const texts::Pair FindingsNone{"  問題のあるリンクはありません", "  no problem links"};
+const texts::Pair FindingsNotRated{"評価なし", "not rated"};
+const texts::Pair FindingsCancelled{"キャンセル", "cancelled"};
+const texts::Pair ReasonHostNotFound{"ホストが見つかりません", "host not found"};
+const texts::Pair ReasonRefused{"接続を拒否されました", "connection refused"};
+const texts::Pair ReasonTimeOut{"%s 秒でタイムアウト", "time-out after %s s"};
+const texts::Pair ReasonAborted{"接続が切れました", "connection broken off"};
+const texts::Pair ReasonBadAnswer{"サーバの応答が不正です", "invalid answer from the server"};
+const texts::Pair ReasonRedirectLoop{"転送が多すぎます", "too many redirects"};
+const texts::Pair ReasonBadAddress{"アドレスが不正です", "invalid address"};
+const texts::Pair ReasonScheme{"扱えない種類のアドレスです", "unsupported kind of address"};
+const texts::Pair ReasonSecure{"安全な接続ができません(証明書)",
+                               "secure connection failed (certificate)"};
+const texts::Pair ReasonClientError{"接続エラー %s", "client error %s"};
+const texts::Pair ReasonAnswerTime{"応答 %s ms", "answered after %s ms"};
+const texts::Pair ReasonReached{"転送先 %s", "redirected to %s"};
+const texts::Pair ReasonNoAnchor{"アンカー「%s」がありません", "no anchor \"%s\""};
+const texts::Pair ReasonDoubtfulAnchor{"アンカー「%s」が複数あるか本文の外にあります",
+                                       "anchor \"%s\" found twice or outside the body"};
+const texts::Pair ReasonJump{"自動的に他のページへ移ります", "the page jumps on by itself"};
+const texts::Pair ReasonMoved{"移転・閉鎖の案内があります", "the page says it has moved"};
+const texts::Pair ReasonNoFile{"ファイルがありません", "file not found"};
+
+std::string WithValue(std::string_view text, std::string_view value) {
+  std::string out(text);
+  const std::size_t at = out.find("%s");
+  if (at != std::string::npos) out.replace(at, 2, value);
+  return out;
+}
+
 }  // namespace vex::cli

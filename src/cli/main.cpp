@@ -1,13 +1,15 @@
-// vexalorn-cli: the check in automatic mode from the terminal; reports where
-// the results are.
+// vexalorn-cli: the check in automatic mode from the terminal; reports what
+// it found and where the results are.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cli/cli_options.h"
 #include "cli/cli_texts.h"
+#include "cli/findings.h"
+#include "cli/json_report.h"
 #include "cli/run_report.h"
 #include "cli/terminal_front_end.h"
 #include "context/app.h"
@@ -22,31 +24,42 @@
 int main(int argc, char** argv) {
   using namespace vex;
   KeepFreedMemoryForReuse();
-  std::vector<std::string> args(argv + 1, argv + argc);
-  const bool help = std::find(args.begin(), args.end(), "--help") != args.end();
-  // For this run only; the settings file says otherwise for every run.
-  const bool https = std::find(args.begin(), args.end(), "--https") != args.end();
+  cli::CliOptions options = cli::ReadCliOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (options.version) {
+    std::printf("vexalorn-cli %s\n", kVersionText);
+    return 0;
+  }
+  std::vector<std::string> args = options.coreArgs;
   // The terminal program always runs in automatic mode.
   args.push_back("-a");
 
   SystemClock clock;
-  cli::TerminalOptions options;
-  options.liveProgress = isatty(fileno(stderr)) != 0;
-  options.askOnTerminal = isatty(fileno(stdin)) != 0;
-  cli::TerminalFrontEnd ui(clock, options);
+  cli::TerminalOptions terminal;
+  terminal.liveProgress = isatty(fileno(stderr)) != 0;
+  terminal.askOnTerminal = isatty(fileno(stdin)) != 0;
+  cli::TerminalFrontEnd ui(clock, terminal);
   const std::unique_ptr<http::Client> httpClient = http::MakeCurlClient(clock);
   App app(ui, clock, *httpClient);
   ui.Attach(app);
 
   FormCreate(app, args);
-  if (https) app.state.HttpsProbes = true;
+  // For this run only; the settings file says otherwise for every run.
+  if (options.https) app.state.HttpsProbes = true;
   st1_FormCreate(app);
-  if (help) {
-    std::fputs(std::string(texts::TxtCliUsage[app.state.CharMode == 1 ? 1 : 0]).c_str(), stdout);
+  const int mode = app.state.CharMode == 1 ? 1 : 0;
+  if (options.help) {
+    std::fputs(std::string(texts::TxtCliUsage[mode]).c_str(), stdout);
     FormDestroy(app);
     return 0;
   }
+  if (!options.badFormat.empty()) {
+    std::fprintf(stderr, "%s%s\n", std::string(cli::UnknownFormat[mode]).c_str(),
+                 options.badFormat.c_str());
+    FormDestroy(app);
+    return cli::kExitCutShort;
+  }
   cli::InstallInterruptHandler();
+  if (terminal.liveProgress) cli::InstallResizeHandler();
   FormShow(app);
   if (!ui.TakeStartMessage()) {  // start-up did not finish
     FormDestroy(app);
@@ -61,8 +74,8 @@ int main(int argc, char** argv) {
   end.closeRequested = ui.closeRequested();
   end.interrupted = ui.interrupted();
   end.messagesShown = ui.messagesShown() - messagesBefore;
+  const int status = cli::ExitStatus(app, end);
 
-  const int mode = app.state.CharMode;
   // The desktop program stays silent here; a terminal user would see nothing
   // happen but the exit status.
   if (end.outcome.result == 2 && !end.outcome.aborted && app.state.TargetList.size() > 0 &&
@@ -70,18 +83,31 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s%s\n", app.main.Edit1.c_str(),
                  std::string(cli::NotBatchFile[mode]).c_str());
   }
-  for (const std::string& page : cli::ResultPages(app, ui.shownPages(), end.outcome.summaryPath)) {
-    std::printf("%s%s\n", std::string(cli::ResultPageLabel[mode]).c_str(), page.c_str());
-  }
-  if (!end.outcome.summaryPath.empty()) {
-    std::printf("%s%s\n", std::string(cli::SummaryLabel[mode]).c_str(),
-                end.outcome.summaryPath.c_str());
+  if (options.format == cli::ReportFormat::Json) {
+    cli::RunFacts facts;
+    facts.target = app.main.Edit1;
+    facts.start = app.state.RunStartTime;
+    facts.end = app.state.RunEndTime.empty() ? RunTimeText(clock.NowMs()) : app.state.RunEndTime;
+    facts.charMode = app.state.CharMode;
+    facts.jumpMode = app.state.JumpMode;
+    facts.exitStatus = status;
+    facts.summaryPath = end.outcome.summaryPath;
+    std::fputs(cli::JsonReport(facts, app.results).c_str(), stdout);
+  } else {
+    std::fputs(cli::FindingsText(app.results, mode).c_str(), stdout);
+    for (const std::string& page :
+         cli::ResultPages(app, ui.shownPages(), end.outcome.summaryPath)) {
+      std::printf("%s%s\n", std::string(cli::ResultPageLabel[mode]).c_str(), page.c_str());
+    }
+    if (!end.outcome.summaryPath.empty()) {
+      std::printf("%s%s\n", std::string(cli::SummaryLabel[mode]).c_str(),
+                  end.outcome.summaryPath.c_str());
+    }
   }
   std::fflush(stdout);
   if (const std::string hint = cli::UnprobedSecureHint(app); !hint.empty()) {
     std::fprintf(stderr, "%s\n", hint.c_str());
   }
-  const int status = cli::ExitStatus(app, end);
   FormDestroy(app);
   return status;
 }

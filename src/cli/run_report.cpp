@@ -4,7 +4,6 @@
 
 #include "cli/cli_texts.h"
 #include "context/app.h"
-#include "context/texts.h"
 #include "platform/text/text.h"
 
 namespace vex::cli {
@@ -27,11 +26,11 @@ int ExitStatus(App& app, const RunEnd& end) {
                       c.JumpCount == 0 && c.RedirectedCount == 0;
     return good ? kExitAllGood : kExitNeedsCheck;
   }
-  const std::string notHtml(texts::TxtNotHtml[st.CharMode]);
+  // A batch that named no page at all checked nothing.
+  if (st.ResultLines.empty()) return kExitCutShort;
+  // A missing or non-HTML entry was not checked: the run cannot vouch for it.
   for (const std::string& line : st.ResultLines) {
-    const std::string rating = line.substr(0, line.find(','));
-    if (rating == notHtml) continue;  // not checked
-    if (!RatingIsGood(rating)) return kExitNeedsCheck;
+    if (!RatingIsGood(line.substr(0, line.find(',')))) return kExitNeedsCheck;
   }
   return kExitAllGood;
 }
@@ -50,6 +49,8 @@ std::vector<std::string> ResultPages(const App& app, const std::vector<std::stri
     if (path.empty() || path == summaryPath) return;
     if (std::find(pages.begin(), pages.end(), path) == pages.end()) pages.push_back(path);
   };
+  // Every page walked, also one whose walk was cancelled.
+  for (const PageResult& page : app.results.pages) add(page.resultPath);
   for (const std::string& line : app.state.ResultLines) {
     const std::size_t first = line.find(',');
     if (first == std::string::npos) continue;

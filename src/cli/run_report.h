@@ -13,9 +13,14 @@ struct App;
 
 namespace vex::cli {
 
-inline constexpr int kExitAllGood = 0;     // every checked page very good or good
-inline constexpr int kExitNeedsCheck = 1;  // some page needs a check
-inline constexpr int kExitCutShort = 2;    // a message, an abort, a cancel, a failure
+// Every entry of the run checked, each very good or good.
+inline constexpr int kExitAllGood = 0;
+// A page needs a check, or an entry of a batch or wildcard was missing or not
+// HTML.
+inline constexpr int kExitNeedsCheck = 1;
+// Cut short or failed: a message, an abort, a cancel, a failure, a batch
+// without entries.
+inline constexpr int kExitCutShort = 2;
 
 // How the run ended, as the front end saw it.
 struct RunEnd {
@@ -35,7 +40,8 @@ bool RatingIsGood(const std::string& rating);
 std::string UnprobedSecureHint(const App& app);
 
 // The annotated pages of the run, in order and each once: those of the
-// result lines and those handed to the user, without the summary report.
+// pages walked (a cancelled one too), of the result lines and those handed
+// to the user, without the summary report.
 std::vector<std::string> ResultPages(const App& app, const std::vector<std::string>& shownPages,
                                      const std::string& summaryPath);
 

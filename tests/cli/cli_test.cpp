@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,8 +52,9 @@ TEST(ProgressLineTest, ShowsBatchPhaseBarAndAddressWithinTheWidth) {
             "http://127.0.0.1/a/very/long/address.html");
   const std::string narrow = ProgressLine(p, 80);
   EXPECT_LE(narrow.size(), 79u);
-  EXPECT_NE(narrow.find("~"), std::string::npos) << "the address is cut at its start";
-  EXPECT_NE(narrow.find("address.html"), std::string::npos);
+  EXPECT_NE(narrow.find("..."), std::string::npos) << "the address is cut in its middle";
+  EXPECT_TRUE(narrow.ends_with("address.html")) << narrow;
+  EXPECT_NE(narrow.find("http://127"), std::string::npos) << narrow;
 
   // Wide characters count two columns and are never cut in half.
   p.Label2 = "http://127.0.0.1/" + std::string(40, 'a') + "ページ";
@@ -95,10 +97,11 @@ TEST(RunReportTest, RatingsDecideTheExitStatus) {
   failed.outcome.result = -9;
   const std::vector<Case> cases = {
       {"AllGood", {"Very good!<3>,/r/1.htm,a", "<4>good!(--)1,/r/2.htm,b"}, fine, 0},
-      {"NotHtmlIsNotChecked",
+      {"NotHtmlWasNotChecked",
        {"Very good!<3>,/r/1.htm,a", "This file is not a HTML file., ,t"},
        fine,
-       0},
+       1},
+      {"BatchWithoutEntries", {}, fine, 2},
       {"OneNeedsACheck", {"Very good!<3>,/r/1.htm,a", "<4>(NG)2,/r/2.htm,b"}, fine, 1},
       {"Aborted", {"Very good!<3>,/r/1.htm,a"}, aborted, 2},
       {"Interrupted", {"Very good!<3>,/r/1.htm,a"}, interrupted, 2},
@@ -129,6 +132,13 @@ TEST(RunReportTest, RatingsDecideTheExitStatus) {
                            "<4>(NG)2,/r/2.htm,b"};
   EXPECT_EQ(ResultPages(app, {"/r/2.htm", "/r/9.htm", "/r/sum.htm"}, "/r/sum.htm"),
             (std::vector<std::string>{"/r/1.htm", "/r/2.htm", "/r/9.htm"}));
+  // A page whose walk was cancelled has no result line but is saved.
+  PageResult cancelled;
+  cancelled.resultPath = "/r/3.htm";
+  cancelled.cancelled = true;
+  app.results.pages = {cancelled};
+  EXPECT_EQ(ResultPages(app, {}, ""),
+            (std::vector<std::string>{"/r/3.htm", "/r/1.htm", "/r/2.htm"}));
 }
 
 // --- The program -------------------------------------------------------------
@@ -280,7 +290,7 @@ TEST_F(CliProgramTest, BatchWithRelativeLinesWritesTheSummary) {
   site.Write("notes.txt", "plain text\n");
   site.Write("list.bchk", "[vexalorn batch file]\r\na.html\r\n\r\nnotes.txt\r\nb/b.html\r\n");
   const Child r = Run({"-s:1", "list.bchk"});
-  EXPECT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_EQ(r.status, 1) << "the text file was not checked\n" << r.err << r.out;
   const std::string label = "Summary report: ";
   const std::size_t at = r.out.find(label);
   ASSERT_NE(at, std::string::npos) << r.out;
@@ -455,6 +465,184 @@ TEST_F(CliSiteTest, SitemapChecksItsPages) {
   const Child r = Run({"-s:1", server.Url("/sitemap.xml")});
   EXPECT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_EQ(SummaryEntries(r), (std::vector<std::string>{"/docs/b.html", "/outside.html"}));
+}
+
+// --- Findings and the JSON report ---------------------------------------------
+
+// A page with one link of every kind of finding, and a good one.
+class FindingsTest : public CliProgramTest {
+ protected:
+  void SetUp() override {
+    server.server().Get("/index.html", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<html><body><a href=\"good.html\">g</a> <a href=\"gone.html\">n</a> "
+          "<a href=\"err.html\">e</a> <a href=\"" +
+              Refused() +
+              "\">r</a> "
+              "<a href=\"good.html#nowhere\">a</a> <a href=\"old.html\">o</a>"
+              "</body></html>",
+          "text/html");
+    });
+    server.server().Get("/good.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("<html><body><p id=\"here\">x</p></body></html>", "text/html");
+    });
+    server.server().Get("/err.html", [](const httplib::Request&, httplib::Response& res) {
+      res.status = 500;
+      res.set_content("oops", "text/plain");
+    });
+    server.server().Get("/old.html", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_redirect(server.Url("/good.html"));
+    });
+    server.Start();
+  }
+  // Port 1 of the loopback: nobody listens there.
+  static std::string Refused() { return "http://127.0.0.1:1/"; }
+
+  testing::LoopbackServer server;
+};
+
+TEST_F(FindingsTest, ListsEveryProblemLinkWithItsReasonInBothLanguages) {
+  struct Case {
+    const char* language;
+    std::vector<std::string> lines;
+  };
+  const std::string good = server.Url("/good.html");
+  const std::vector<Case> cases = {
+      {"-s:1",
+       {"Page: " + server.Url("/index.html") + " (<6>(NG)3R1)",
+        "  (NG)  " + server.Url("/gone.html") + "  [404 Not Found]",
+        "  (NG)  " + server.Url("/err.html") + "  [500 Internal Server Error]",
+        "  (XOpenUrl Error:12029X)  " + Refused() + "  [connection refused]",
+        "  #NG#  " + good + "#nowhere  [no anchor \"nowhere\"]",
+        "  R-(OK)  " + server.Url("/old.html") + "  [redirected to " + good + "]",
+        "Result page: "}},
+      {"-s:0",
+       {"ページ: " + server.Url("/index.html") + " (<6>×3R1)",
+        "  ×  " + server.Url("/gone.html") + "  [404 Not Found]",
+        "  ×  " + server.Url("/err.html") + "  [500 Internal Server Error]",
+        "  (XOpenUrl Error:12029X)  " + Refused() + "  [接続を拒否されました]",
+        "  #×  " + good + "#nowhere  [アンカー「nowhere」がありません]",
+        "  R-◎  " + server.Url("/old.html") + "  [転送先 " + good + "]", "結果ページ: "}},
+  };
+  for (const Case& c : cases) {
+    const Child r = Run({c.language, server.Url("/index.html")});
+    EXPECT_EQ(r.status, 1) << r.err;
+    // The lines stand in this order, one after the other.
+    std::size_t at = 0;
+    for (const std::string& line : c.lines) {
+      const std::size_t found = r.out.find(line + (line.ends_with(": ") ? "" : "\n"), at);
+      EXPECT_NE(found, std::string::npos) << c.language << " lacks: " << line << "\n" << r.out;
+      if (found != std::string::npos) at = found;
+    }
+    EXPECT_EQ(r.out.find(good + "  "), std::string::npos) << "good links are not listed";
+  }
+}
+
+TEST_F(FindingsTest, JsonReportHoldsEveryJudgedLink) {
+  const Child r = Run({"-s:1", "--format", "json", server.Url("/index.html")});
+  EXPECT_EQ(r.status, 1) << r.err;
+  const nlohmann::json doc = nlohmann::json::parse(r.out, nullptr, false);
+  ASSERT_FALSE(doc.is_discarded()) << r.out;
+  EXPECT_EQ(doc["version"], 1);
+  EXPECT_EQ(doc["run"]["target"], server.Url("/index.html"));
+  EXPECT_EQ(doc["run"]["exitStatus"], 1);
+  EXPECT_EQ(doc["run"]["language"], "en");
+  EXPECT_EQ(doc["run"]["pageType"], "S-Page");
+  EXPECT_TRUE(doc["run"]["summaryReport"].is_null());
+  ASSERT_EQ(doc["pages"].size(), 1u);
+  const nlohmann::json& page = doc["pages"][0];
+  EXPECT_EQ(page["rating"], "<6>(NG)3R1");
+  EXPECT_EQ(page["title"], " 6links X:3 R:1 )) ");
+  EXPECT_EQ(page["counts"]["broken"], 3);
+  std::string annotated;
+  EXPECT_TRUE(ReadFileBytes(page["resultPage"].get<std::string>(), annotated));
+
+  struct Expect {
+    std::string address;
+    const char* mark;
+    nlohmann::json status;
+    nlohmann::json flags;
+    nlohmann::json error;
+    nlohmann::json reached;
+  };
+  const std::string good = server.Url("/good.html");
+  const std::vector<Expect> expected = {
+      {good, "(OK)", 200, nlohmann::json::array(), nullptr, nullptr},
+      {server.Url("/gone.html"), "(NG)", 404, {"broken"}, nullptr, nullptr},
+      {server.Url("/err.html"), "(NG)", 500, {"broken"}, nullptr, nullptr},
+      {Refused(), "(XOpenUrl Error:12029X)", nullptr, {"broken"}, "connection refused", nullptr},
+      {good + "#nowhere", "#NG#", 200, nlohmann::json::array(), nullptr, nullptr},
+      {server.Url("/old.html"), "R-(OK)", 200, {"redirected"}, nullptr, good},
+  };
+  const nlohmann::json& links = page["links"];
+  ASSERT_EQ(links.size(), expected.size()) << links.dump(1);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const Expect& e = expected[i];
+    const nlohmann::json& link = links[i];
+    EXPECT_EQ(link["address"], e.address);
+    EXPECT_EQ(link["mark"], e.mark) << e.address;
+    EXPECT_EQ(link["status"], e.status) << e.address;
+    EXPECT_EQ(link["flags"], e.flags) << e.address;
+    EXPECT_EQ(link["error"], e.error) << e.address;
+    EXPECT_EQ(link["reached"], e.reached) << e.address;
+    EXPECT_EQ(link["problem"], i != 0) << e.address;
+    EXPECT_TRUE(link["ms"].is_number()) << e.address;
+  }
+  EXPECT_EQ(links[4]["anchor"], "nowhere");
+}
+
+// Ctrl-C while a batch entry's links are walked: the page is saved with the
+// cancel title and listed with the pages before it.
+TEST_F(CliProgramTest, InterruptWhileWalkingListsTheCancelledPage) {
+  testing::LoopbackServer server;
+  std::atomic<bool> asked{false};
+  server.server().Get("/slow.html", [&](const httplib::Request&, httplib::Response& res) {
+    asked = true;
+    server.HangUntilStopped(20000);
+    res.set_content("late", "text/plain");
+  });
+  server.Start();
+  site.Write("a.html", "<html><body><p>first</p></body></html>\n");
+  site.Write("b.html",
+             "<html><body><a href=\"" + server.Url("/slow.html") + "\">s</a></body></html>\n");
+  site.Write("list.bchk", "[vexalorn batch file]\na.html\nb.html\n");
+  const pid_t pid = Spawn({"-s:1", "list.bchk"}, site.path());
+  for (int i = 0; i < 1000 && !asked; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(asked) << "the slow link was never asked for";
+  kill(pid, SIGINT);
+  const Child r = Wait(pid);
+  server.Stop();
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_NE(r.out.find("Page: " + (site / "b.html") + " (cancelled)"), std::string::npos) << r.out;
+  std::vector<std::string> pages;
+  const std::string label = "Result page: ";
+  for (std::size_t at = r.out.find(label); at != std::string::npos;
+       at = r.out.find(label, at + 1)) {
+    pages.push_back(r.out.substr(at + label.size(), r.out.find('\n', at) - at - label.size()));
+  }
+  ASSERT_EQ(pages.size(), 2u) << r.out;
+  std::string cancelled;
+  ASSERT_TRUE(ReadFileBytes(pages[1], cancelled));
+  EXPECT_NE(cancelled.find("Check Canceled !!!"), std::string::npos);
+}
+
+// Without a terminal, each entry of a batch is announced with its own phase.
+TEST_F(CliProgramTest, PlainProgressLinesNameEachEntrysOwnPhase) {
+  site.Write("a.html", "<html><body><a href=\"b.html\">b</a></body></html>\n");
+  site.Write("b.html", "<html><body><p>b</p></body></html>\n");
+  site.Write("list.bchk", "[vexalorn batch file]\na.html\nb.html\n");
+  const Child r = Run({"-s:1", "list.bchk"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string b = site / "b.html";
+  std::vector<std::string> aboutB;
+  for (const std::string& line : SplitLines(r.err)) {
+    if (line.ends_with(b)) aboutB.push_back(line);
+  }
+  ASSERT_GE(aboutB.size(), 2u) << r.err;
+  // Not "On Checking", the phase where the first entry ended.
+  EXPECT_EQ(aboutB[0], "On Batch-Process<2/2> " + b) << r.err;
+  EXPECT_EQ(aboutB[1], "On Batch-Process<2/2> On pre-Process  " + b) << r.err;
 }
 
 // Ctrl-C while the second entry's page is loading: the batch ends with the

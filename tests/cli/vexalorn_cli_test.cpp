@@ -53,13 +53,34 @@ TEST(VexalornCli, CreatesTheSettingsThenMigratesThem) {
   for (const auto& l : lines) EXPECT_NE(l, "JUMP=1");
 }
 
-TEST(VexalornCli, HelpFollowsTheLanguage) {
+TEST(VexalornCli, HelpAndVersionAsPeopleTypeThem) {
   testing::TempDir home;
-  const CliRun en = StartCli(home.path().string(), "-s:1 --help");
-  EXPECT_EQ(en.status, 0);
-  EXPECT_TRUE(en.out.starts_with("Usage: vexalorn-cli")) << en.out;
-  const CliRun jp = StartCli(home.path().string(), "--help");
-  EXPECT_TRUE(jp.out.starts_with("使い方: vexalorn-cli")) << jp.out;
+  struct Case {
+    const char* args;
+    const char* begins;
+  };
+  const Case cases[] = {
+      {"-s:1 --help", "Usage: vexalorn-cli"},
+      {"-s:1 -h", "Usage: vexalorn-cli"},
+      {"-s:1 '-?'", "Usage: vexalorn-cli"},
+      // Japanese, with a pointer for English readers on top.
+      {"--help", "(English: vexalorn-cli -s:1 --help)\n使い方: vexalorn-cli"},
+      {"--version", "vexalorn-cli 2."},
+      {"-s:1 --version page.html", "vexalorn-cli 2."},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = StartCli(home.path().string(), c.args);
+    EXPECT_EQ(run.status, 0) << c.args;
+    EXPECT_TRUE(run.out.starts_with(c.begins)) << c.args << "\n" << run.out;
+  }
+  // The usage names every option.
+  const std::string usage = StartCli(home.path().string(), "-s:1 --help").out;
+  for (const char* option : {"-m:N", "-s:N", "-i", "internet", "--format", "--help", "--version"}) {
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+  }
+  const CliRun bad = StartCli(home.path().string(), "-s:1 --format xml page.html");
+  EXPECT_EQ(WEXITSTATUS(bad.status), 2);
+  EXPECT_NE(bad.out.find("--format takes text or json, not: xml"), std::string::npos) << bad.out;
 }
 
 }  // namespace
