@@ -44,6 +44,25 @@ std::string PercentEncodePath(std::string_view path) {
   return out;
 }
 
+std::string AddressForAttribute(std::string_view address) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(address.size());
+  for (char ch : address) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (ch == '&') {
+      out += "&amp;";
+    } else if (c <= 0x20 || c == 0x7F || ch == '"' || ch == '<' || ch == '>') {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0x0F]);
+    } else {
+      out.push_back(ch);
+    }
+  }
+  return out;
+}
+
 std::string FileAddressForPath(const std::string& path) {
   std::error_code ec;
   std::filesystem::path absolute = std::filesystem::absolute(path, ec);

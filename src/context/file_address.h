@@ -18,6 +18,12 @@ bool HasAddressScheme(std::string_view text);
 // declared character set.
 std::string PercentEncodePath(std::string_view path);
 
+// An address as written into an attribute value of the pages we write:
+// quotes, angle brackets, blanks and control characters percent-encoded, as
+// a browser reports such an address, and "&" written as "&amp;". A page's
+// own BASE or a typed target then stays one attribute value.
+std::string AddressForAttribute(std::string_view address);
+
 // "file://" + the encoded absolute path (made absolute against the current
 // folder, with "." and ".." segments removed).
 std::string FileAddressForPath(const std::string& path);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/html/html_color.h"
+#include "platform/html/html_nesting.h"
 #include "platform/html/url_resolve.h"
 #include "platform/text/text.h"
 
@@ -68,17 +69,41 @@ GumboNamespaceEnum ToGumbo(Namespace ns) {
   return GUMBO_NAMESPACE_HTML;
 }
 
+// Where the tokenizer ends a tag name.
+bool IsNameEnd(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == '/' || c == '>';
+}
+
+// The name of the start tag that made the element, read from its source
+// text. That text may begin with markup the tokenizer skipped (a bogus "</>"
+// before the tag), so the name is taken after the first "<" that opens a start
+// tag, and ends where the tokenizer ends it.
+std::string_view NameInOriginalTag(GumboStringPiece piece) {
+  std::string_view text(piece.data ? piece.data : "", piece.data ? piece.length : 0);
+  std::size_t i = 0;
+  while (i + 1 < text.size()) {
+    const char next = text[i + 1];
+    if (text[i] == '<' && ((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z'))) break;
+    ++i;
+  }
+  if (i + 1 >= text.size()) return {};
+  const std::size_t start = i + 1;
+  std::size_t end = start;
+  while (end < text.size() && !IsNameEnd(text[end])) ++end;
+  return text.substr(start, end - start);
+}
+
 std::string TagNameOf(const GumboElement& e) {
   if (e.tag_namespace != GUMBO_NAMESPACE_SVG && e.tag != GUMBO_TAG_UNKNOWN) {
     return gumbo_normalized_tagname(e.tag);
   }
-  GumboStringPiece piece = e.original_tag;
-  if (piece.length > 0) gumbo_tag_from_original_text(&piece);
-  if (e.tag_namespace == GUMBO_NAMESPACE_SVG && piece.length > 0) {
+  const std::string_view name = NameInOriginalTag(e.original_tag);
+  if (e.tag_namespace == GUMBO_NAMESPACE_SVG && !name.empty()) {
+    GumboStringPiece piece{name.data(), name.size()};
     if (const char* svg = gumbo_normalize_svg_tagname(&piece)) return svg;
   }
   if (e.tag != GUMBO_TAG_UNKNOWN) return gumbo_normalized_tagname(e.tag);
-  return LowerAscii(std::string_view(piece.data, piece.length));
+  return LowerAscii(name);
 }
 
 std::string AttributeNameOf(const GumboAttribute& a) {
@@ -353,7 +378,8 @@ std::shared_ptr<Document> Document::Empty(std::string address, std::string ready
 std::shared_ptr<Document> Document::Parse(std::string_view utf8, std::string address,
                                           std::string readyState) {
   auto doc = Empty(std::move(address), std::move(readyState));
-  GumboParse parse(utf8, GUMBO_TAG_LAST, GUMBO_NAMESPACE_HTML);
+  const std::optional<std::string> bounded = BoundNesting(utf8);
+  GumboParse parse(bounded ? *bounded : utf8, GUMBO_TAG_LAST, GUMBO_NAMESPACE_HTML);
   const GumboDocument& gd = parse.output->document->v.document;
   if (gd.has_doctype) {
     Node* dt = doc->NewNode(NodeKind::Doctype);

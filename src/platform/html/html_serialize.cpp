@@ -19,9 +19,14 @@ bool IsVoid(const Node* n) {
   return false;
 }
 
-// Text inside these elements is written as it is, without escapes.
+// Text inside these elements is written as it is, without escapes; but not
+// below an SVG or MathML element, where the parser that reads the markup
+// again may take the same element for a foreign one, whose text is markup.
 bool HoldsRawText(const Node* n) {
   if (!n || n->kind != NodeKind::Element || n->ns != Namespace::Html) return false;
+  for (const Node* a = n->parent; a && a->kind == NodeKind::Element; a = a->parent) {
+    if (a->ns != Namespace::Html) return false;
+  }
   static constexpr std::string_view kRaw[] = {"style",   "script",   "xmp",      "iframe",
                                               "noembed", "noframes", "plaintext"};
   for (std::string_view v : kRaw) {
@@ -30,7 +35,34 @@ bool HoldsRawText(const Node* n) {
   return false;
 }
 
-// Escapes &, U+00A0 and either < > (text) or " (attribute values).
+// A name that reads back as one name and nothing else: no blank, quote,
+// slash, equals sign, angle bracket or control character. The parser can
+// hand us others (an attribute named a"b, an unknown element whose source
+// text was mangled), and written as they are they would open new markup.
+bool IsWritableName(std::string_view name) {
+  if (name.empty()) return false;
+  for (char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c <= 0x20 || c == 0x7F || ch == '"' || ch == '\'' || ch == '/' || ch == '=' || ch == '<' ||
+        ch == '>') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// An element whose tags can be written; one that cannot is left out with its
+// attributes, and only its content is written.
+bool HasWritableTags(const Node* n) {
+  if (n->kind != NodeKind::Element) return false;
+  const char first = n->value.empty() ? '\0' : n->value[0];
+  const bool letter = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
+  return letter && IsWritableName(n->value);
+}
+
+// Escapes &, U+00A0 and either < > (text) or " < > (attribute values; angle
+// brackets too, so that a value never reads as markup to a parser that ends
+// the element early, as a browser running scripts does inside NOSCRIPT).
 void AppendEscaped(std::string& out, std::string_view s, bool attribute) {
   std::size_t start = 0;
   for (std::size_t i = 0; i < s.size(); ++i) {
@@ -44,9 +76,9 @@ void AppendEscaped(std::string& out, std::string_view s, bool attribute) {
       skip = 2;
     } else if (attribute && c == '"') {
       rep = "&quot;";
-    } else if (!attribute && c == '<') {
+    } else if (c == '<') {
       rep = "&lt;";
-    } else if (!attribute && c == '>') {
+    } else if (c == '>') {
       rep = "&gt;";
     } else {
       continue;
@@ -62,9 +94,11 @@ void AppendEscaped(std::string& out, std::string_view s, bool attribute) {
 void AppendStart(std::string& out, const Node* n) {
   switch (n->kind) {
     case NodeKind::Element:
+      if (!HasWritableTags(n)) break;
       out += '<';
       out += n->value;
       for (const auto& a : n->attributes) {
+        if (!IsWritableName(a.name)) continue;
         out += ' ';
         out += a.name;
         out += "=\"";
@@ -96,7 +130,7 @@ void AppendStart(std::string& out, const Node* n) {
 }
 
 void AppendEnd(std::string& out, const Node* n) {
-  if (n->kind != NodeKind::Element || IsVoid(n)) return;
+  if (!HasWritableTags(n) || IsVoid(n)) return;
   out += "</";
   out += n->value;
   out += '>';

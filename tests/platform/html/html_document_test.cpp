@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -166,6 +168,48 @@ TEST(Serialize, KeepsLinesTagsAndEscapesAsBrowsersDo) {
             "<svg viewBox=\"0 0 1 1\"><foreignObject></foreignObject></svg>\n"
             "\n\n</body></html>");
   EXPECT_EQ(doc->Serialize().substr(0, 16), "<!DOCTYPE html><");
+}
+
+// What a parse of markup holds that could run: element names and event
+// handler attributes (name=value), each counted.
+std::multiset<std::string> LiveParts(const std::string& markup) {
+  std::multiset<std::string> parts;
+  auto doc = Document::Parse(markup, "");
+  const Collection all = doc->getElementsByTagName("*");
+  for (std::size_t i = 0; i < all.length(); ++i) {
+    const Node* n = all.item(i).node();
+    parts.insert("<" + n->value);
+    for (const Attribute& a : n->attributes) {
+      if (a.name.starts_with("on")) parts.insert(a.name + "=" + a.value);
+    }
+  }
+  return parts;
+}
+
+TEST(Serialize, HostileMarkupGainsNoElementOrHandler) {
+  const char* const pages[] = {
+      "<p></><x title=\"><img src=x onerror=alert(73)>\" a=></p>",
+      "<p></ ><y-z title=\"><script>alert(1)</script>\">t</y-z></p>",
+      "<p a\"b=\"><img src=x onerror=alert(2)>\" c<d=1 e'f=2>t</p>",
+      "<noscript><p title=\"</noscript><img src=x onerror=alert(3)>\"></p></noscript>",
+      "<svg><style>&lt;/style&gt;&lt;img src=x onerror=alert(4)&gt;</style></svg>",
+      "<math><mtext><table><mglyph><style><img src=x onerror=alert(5)>",
+      "<textarea></textarea><title><img src=x onerror=alert(6)></title>",
+      "<div><!DOCTYPE x><!--x--!><img src=x onerror=alert(7)>--></div>",
+  };
+  for (const char* page : pages) {
+    const std::string once = Document::Parse(page, "")->Serialize();
+    const auto before = LiveParts(page);
+    const auto after = LiveParts(once);
+    EXPECT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end()))
+        << page << "\n  written as: " << once;
+  }
+}
+
+TEST(Serialize, UnknownElementAfterABogusEndTagKeepsItsName) {
+  auto doc = Document::Parse("<p></><x title=\"><b>\" a=>t</x></p>", "");
+  EXPECT_EQ(doc->getElementsByTagName("P").item(0).innerHTML(),
+            "<x title=\"&gt;&lt;b&gt;\" a=\"\">t</x>");
 }
 
 TEST(Serialize, ReadsBackToTheSameTree) {
