@@ -6,7 +6,9 @@
 #include <string_view>
 
 #include "context/app.h"
+#include "context/browser.h"
 #include "context/file_address.h"
+#include "platform/text/line_list.h"
 #include "platform/text/text.h"
 
 namespace vex {
@@ -18,16 +20,12 @@ namespace {
 constexpr int kHtmlSearchLines = 50;
 
 // Reads lines ended by CR LF, lone CR or lone LF, one at a time, so that a
-// large file is never read beyond the lines looked at. A read error (a
-// folder, say) ends the lines like the end of the file.
+// large file is never read beyond the lines looked at, and never beyond the
+// page limit (a file of one endless line). Only regular files are read. A
+// read error ends the lines like the end of the file.
 class LineReader {
  public:
-  explicit LineReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
-  ~LineReader() {
-    if (file_) std::fclose(file_);
-  }
-  LineReader(const LineReader&) = delete;
-  LineReader& operator=(const LineReader&) = delete;
+  explicit LineReader(const std::string& path) : handle_(OpenRegularFile(path)) {}
   bool ok() const { return file_ != nullptr; }
 
   // False at the end of the file (or on a read error) with nothing read.
@@ -36,7 +34,8 @@ class LineReader {
     if (!file_) return false;
     bool any = false;
     int c;
-    while ((c = std::getc(file_)) != EOF) {
+    while (left_ > 0 && (c = std::getc(file_)) != EOF) {
+      --left_;
       any = true;
       if (c == '\n') return true;
       if (c == '\r') {
@@ -50,7 +49,9 @@ class LineReader {
   }
 
  private:
-  std::FILE* file_;
+  FileHandle handle_;
+  std::FILE* file_ = handle_.get();
+  std::size_t left_ = kMaxPageBytes;
 };
 
 bool IsBlankByte(char c) {
@@ -245,7 +246,7 @@ std::string x_HeadPiece(App& app, int k, const std::string& line) {
   const std::string before = line.substr(0, p - 1);
   const std::string tag = line.substr(p - 1, length);
   const std::string after = line.substr(p - 1 + length);
-  const std::string base = "<BASE HREF=\"" + app.main.Edit2 + "\">";
+  const std::string base = "<BASE HREF=\"" + AddressForAttribute(app.main.Edit2) + "\">";
   if (p > 1) {
     switch (k) {
       case 0:

@@ -1,12 +1,15 @@
 #include "browser/html_source.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "context/app.h"
+#include "context/browser.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 
@@ -88,6 +91,16 @@ TEST(IsHtmlFile, UnreadablePathsAreNotHtml) {
   testing::TempDir dir;
   EXPECT_FALSE(IsHtmlFile(dir / "missing.html"));
   EXPECT_FALSE(IsHtmlFile(dir.path().string()));
+  // Neither read for ever nor waited for.
+  const std::string fifo = dir / "pipe.html";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {std::string("/dev/zero"), std::string("/dev/urandom"), fifo}) {
+    EXPECT_FALSE(IsHtmlFile(path)) << path;
+  }
+  // One endless line: the search stops at the page limit.
+  dir.Write("long.html", "");
+  ASSERT_EQ(truncate((dir / "long.html").c_str(), kMaxPageBytes + 100), 0);
+  EXPECT_FALSE(IsHtmlFile(dir / "long.html"));
 }
 
 // ---- x_HeadPiece ----
@@ -214,6 +227,29 @@ TEST_F(EditHtmlTest, BaseAddressRules) {
     app.state.CurrentTarget = c.target;
     Edit({"<head>"}, c.base);
     EXPECT_EQ(app.main.Edit2, c.expected) << c.name;
+  }
+}
+
+// The page's own base and the typed target come from strangers; written into
+// the BASE element they stay one attribute value.
+TEST_F(EditHtmlTest, BaseElementHoldsAnyAddressAsOneValue) {
+  struct Case {
+    std::string target;
+    std::string base;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"http://h/p.html", "http://127.0.0.1:9/x\"><script>alert(1)</script>",
+       "<BASE HREF=\"http://127.0.0.1:9/x%22%3E%3Cscript%3Ealert(1)%3C/script%3E\">"},
+      {"http://127.0.0.1:8/a\"><script>alert(1)</script>/page.html", "",
+       "<BASE HREF=\"http://127.0.0.1:8/a%22%3E%3Cscript%3Ealert(1)%3C/script%3E/page.html\">"},
+      {"http://h/a&copy/b c\t.html", "", "<BASE HREF=\"http://h/a&amp;copy/b%20c%09.html\">"},
+  };
+  for (const auto& c : cases) {
+    app.state.CurrentTarget = c.target;
+    const LineList out = Edit({"<head>"}, c.base);
+    ASSERT_EQ(out.size(), 2u) << c.target;
+    EXPECT_EQ(out[1], c.expected);
   }
 }
 
