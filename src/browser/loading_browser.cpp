@@ -16,8 +16,6 @@ namespace vex {
 namespace {
 
 constexpr const char* kBlankAddress = "about:blank";
-// Pages are read whole; the wait gives up long before this limit is reached.
-
 bool IsWebAddress(const std::string& address) {
   std::string u = UpperAscii(address);
   return StartsWith(u, "HTTP://") || StartsWith(u, "HTTPS://");
@@ -34,6 +32,7 @@ class LoadingBrowser final : public Browser {
     bytes_.clear();
     contentType_.clear();
     loadError_.clear();
+    pageCut_ = false;
     localPath_.clear();
     std::string a = Trim(address);
     if (a.empty() || StartsWith(LowerAscii(a), "about:")) {
@@ -44,6 +43,7 @@ class LoadingBrowser final : public Browser {
       http::Response& r = fetched->second;
       documentUrl_ = r.effectiveUrl.empty() ? a : r.effectiveUrl;
       bytes_ = std::move(r.body);
+      KeepWithinLimit(r.bodyCut);
       contentType_ = HeaderValue(r.headers, "Content-Type");
       app_.FetchedPages.erase(fetched);
       pendingFile_ = false;
@@ -143,6 +143,7 @@ class LoadingBrowser final : public Browser {
   }
 
   std::string LoadError() const override { return loadError_; }
+  bool PageCut() const override { return pageCut_; }
 
   bool WaitsForTransfer() const override {
     return !quit_ && stage_ == Stage::Transfer && transfer_ && !app_.http.Done(*transfer_);
@@ -162,12 +163,22 @@ class LoadingBrowser final : public Browser {
     }
   }
 
+  // A local page gets the limit of a web page; a device or a FIFO is never
+  // read (it could go on for ever, or wait for a writer).
   void ReadFile() {
     pendingFile_ = false;
-    if (!ReadFileBytes(localPath_, bytes_)) {
+    if (!ReadFileHead(localPath_, kMaxPageBytes, bytes_, &pageCut_)) {
       bytes_.clear();
       loadError_ = "cannot read " + localPath_;
     }
+  }
+
+  // A transfer keeps whole read pieces, so a cut body may hold a little more
+  // than the limit; the page is its first kMaxPageBytes.
+  void KeepWithinLimit(bool bodyCut) {
+    if (!bodyCut || bytes_.size() <= kMaxPageBytes) return;
+    bytes_.resize(kMaxPageBytes);
+    pageCut_ = true;
   }
 
   // On through every stage that can be reached without waiting.
@@ -194,6 +205,7 @@ class LoadingBrowser final : public Browser {
           }
           if (!r.effectiveUrl.empty()) documentUrl_ = r.effectiveUrl;
           bytes_ = std::move(r.body);
+          KeepWithinLimit(r.bodyCut);
           contentType_ = HeaderValue(r.headers, "Content-Type");
         }
         stage_ = Stage::Loaded;
@@ -227,6 +239,7 @@ class LoadingBrowser final : public Browser {
   std::string bytes_;
   std::string contentType_;
   std::string loadError_;
+  bool pageCut_ = false;
   std::shared_ptr<html::Document> doc_;
 };
 

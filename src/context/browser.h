@@ -31,6 +31,13 @@ struct App;
 // A web page is read up to this many bytes, within this many ms.
 inline constexpr std::size_t kMaxPageBytes = 64u << 20;
 inline constexpr long kPageTransferLimitMs = 60000;
+// Of a linked page only the beginning is read (L-Page mode): reading stops
+// once more than kPageTextBytes are held, in pieces of kReadPieceBytes; a
+// local page is read as far as a web page would be.
+inline constexpr std::size_t kPageTextBytes = 999;
+inline constexpr std::size_t kReadPieceBytes = 500;
+inline constexpr std::size_t kLinkedPageHeadBytes =
+    (kPageTextBytes / kReadPieceBytes + 1) * kReadPieceBytes;
 
 class Browser {
  public:
@@ -61,6 +68,8 @@ class Browser {
 
   // Why the last load gave an empty page; empty when it did not fail.
   virtual std::string LoadError() const = 0;
+  // The last page was longer than kMaxPageBytes: only its beginning was read.
+  virtual bool PageCut() const { return false; }
 
   // The load waits for a web transfer that has not finished yet (the wait
   // between polls can then end as soon as it does).

@@ -51,6 +51,10 @@ const Pair TxtGood{"良好", "Good"};
 const Pair TxtCheckNeeded{"確認要", "Checked"};
 const Pair TxtNoFile{"ファイルがありません。", "This file is not exist."};
 const Pair TxtNotHtml{"HTMLファイルではありません。", "This file is not a HTML file."};
+const Pair TxtCannotRead{"ファイルを読めません。通常のファイルだけを調べます。",
+                         "Cannot read this file; only regular files are checked."};
+const Pair TxtPageCut{"64MiBを超えるページです。最初の64MiBだけを調べます。",
+                      "The page is larger than 64 MiB; only its first 64 MiB are checked."};
 const Pair TxtOpenFilter{
     "htmlファイル(*.html;*.htm)|*.html;*.htm|全てのファイル(*.*)|*.*|一括処理(*.bchk)|*.bchk",
     "html files(*.html;*.htm)|*.html;*.htm|all files(*.*)|*.*|batch file(*.bchk)|*.bchk"};
@@ -207,6 +211,8 @@ const NamedPair kAllPairs[] = {
     {"TxtCheckNeeded", &TxtCheckNeeded},
     {"TxtNoFile", &TxtNoFile},
     {"TxtNotHtml", &TxtNotHtml},
+    {"TxtCannotRead", &TxtCannotRead},
+    {"TxtPageCut", &TxtPageCut},
     {"TxtOpenFilter", &TxtOpenFilter},
     {"TxtSaveFilter", &TxtSaveFilter},
     {"TxtWildHint", &TxtWildHint},

@@ -60,6 +60,11 @@ extern const Pair TxtGood;
 extern const Pair TxtCheckNeeded;
 extern const Pair TxtNoFile;
 extern const Pair TxtNotHtml;
+// A local target that is no regular file, or cannot be read; followed by the
+// target in brackets.
+extern const Pair TxtCannotRead;
+// A page longer than the page limit: only its beginning is checked.
+extern const Pair TxtPageCut;
 // File dialog filters: "description|pattern|..." (three for opening, the
 // third being the batch filter; one for saving).
 extern const Pair TxtOpenFilter;

@@ -1,6 +1,7 @@
 #include "context/url_forms.h"
 
 #include "context/app.h"
+#include "context/browser.h"
 #include "platform/html/html_decode.h"
 #include "platform/system/file_system.h"
 #include "platform/text/line_list.h"
@@ -74,9 +75,10 @@ int CheckFileAddress(RunState& state, std::string_view address, PageText pageTex
   const int result = CheckLocalPath(path);
   if (result == kAddressExact && state.JumpMode == 1 && pageText == PageText::Load) {
     // The file exists as written, so the written name is its real name. It is
-    // read as a browser would show it, in whatever encoding it is written.
+    // read as a browser would show it, in whatever encoding it is written;
+    // only its beginning, as of a web page, and a device or FIFO not at all.
     std::string bytes;
-    if (!ReadFileBytes(path, bytes)) bytes.clear();
+    if (!ReadFileHead(path, kLinkedPageHeadBytes, bytes)) bytes.clear();
     state.LocalFileLines = SplitLines(DecodePage(bytes, {}).text);
     state.LinkPageText = UpperAscii(JoinLines(state.LocalFileLines));
   }

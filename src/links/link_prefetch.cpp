@@ -4,6 +4,7 @@
 
 #include "browser/html_source.h"
 #include "context/app.h"
+#include "context/browser.h"
 #include "context/url_forms.h"
 #include "links/link_walk.h"
 #include "platform/html/html_decode.h"
@@ -44,7 +45,7 @@ void ReadLocalPageAhead(App& app, const std::string& path) {
   const std::string address = FileUrlFromPath(path);
   if (app.Prefetch->KnowsPage(address)) return;
   std::string bytes;
-  if (!ReadFileBytes(path, bytes)) return;
+  if (!ReadFileHead(path, kMaxPageBytes, bytes)) return;
   // A page without a web link has nothing to ask for ahead.
   const std::string upper = UpperAscii(bytes);
   if (!Contains(upper, "HTTP://") && !(app.state.HttpsProbes && Contains(upper, "HTTPS://"))) {

@@ -223,6 +223,21 @@ int x_GetHtml(App& app, const std::string& explicitTarget) {
   if (result < -19) return kGetHtmlNotLoaded;
   if (result < 0) return kGetHtmlCancelled;
 
+  // A local target that could not be read (a device, a FIFO, a folder) is
+  // reported rather than checked as an empty page; a page over the limit is
+  // checked as far as it was read, and the user is told.
+  const bool local = UrlKind(app, st.CurrentTarget, true) < 0 ||
+                     StartsWith(UpperAscii(Trim(st.CurrentTarget)), "FILE:");
+  if (local && !app.PageBrowser->LoadError().empty()) {
+    QuitPageBrowser(app);
+    CloseProgressWindow(app);
+    app.ui.ShowMessage(std::string(texts::TxtCannotRead[st.CharMode]) + "(" + st.CurrentTarget +
+                       ")");
+    st.SourceLines.push_back("addr errer(" + st.CurrentTarget + ")");
+    return kGetHtmlBadTarget;
+  }
+  if (app.PageBrowser->PageCut()) app.ui.ShowMessage(std::string(texts::TxtPageCut[st.CharMode]));
+
   ShowStep(app, kProgressRead, kStepRead);
   app.ProcessEvents();
 

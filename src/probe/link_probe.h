@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "context/browser.h"
 #include "platform/http/http_client.h"
 
 namespace vex {
@@ -24,10 +25,6 @@ inline constexpr long kProbeConnectBackoffMs = 500;
 // The verdict limit also ends the transfer, so a server that never answers
 // cannot hold the walk; the margin lets an answer just under the limit in.
 inline constexpr long kProbeTransferMarginMs = 500;
-// Of a linked page only the beginning is read (L-Page mode): reading stops
-// once more than kPageTextBytes are held, in pieces of kReadPieceBytes.
-inline constexpr std::size_t kPageTextBytes = 999;
-inline constexpr std::size_t kReadPieceBytes = 500;
 inline constexpr long kBodyReadLimitMs = 15000;
 // Longest text the client's status and address queries give (their buffer
 // holds 256 bytes with the closing zero).

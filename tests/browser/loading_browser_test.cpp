@@ -1,6 +1,8 @@
 #include "browser/loading_browser.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -9,6 +11,7 @@
 #include "context/app.h"
 #include "platform/system/clock.h"
 #include "support/scripted_front_end.h"
+#include "support/temp_dir.h"
 
 namespace vex {
 namespace {
@@ -101,6 +104,38 @@ TEST_F(BrowserTest, UnreachablePagesLoadAsEmptyPages) {
     EXPECT_EQ(doc->getElementsByTagName("BODY").length(), 1u) << address;
     EXPECT_EQ(doc->links().length(), 0u);
   }
+}
+
+TEST_F(BrowserTest, DevicesAndFifosAreNotRead) {
+  testing::TempDir dir;
+  const std::string fifo = dir / "pipe.html";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (std::string address : {std::string("file:///dev/zero"), std::string("/dev/urandom"), fifo}) {
+    browser->Navigate(address);
+    EXPECT_EQ(DriveToComplete(), "4") << address;
+    EXPECT_NE(browser->LoadError(), "") << address;
+    EXPECT_FALSE(browser->PageCut()) << address;
+  }
+}
+
+// A local page gets the limit of a web page.
+TEST_F(BrowserTest, PagesOverTheLimitAreCut) {
+  testing::TempDir dir;
+  const std::string big = dir.Write("big.html", "<title>big</title>");
+  ASSERT_EQ(truncate(big.c_str(), kMaxPageBytes + 1), 0);
+  http::Response longBody = Page(std::string(kMaxPageBytes + 500, ' '));
+  longBody.bodyCut = true;
+  http.Serve("http://a.example/big.html", longBody);
+  for (const std::string& address : {big, std::string("http://a.example/big.html")}) {
+    browser->Navigate(address);
+    DriveToComplete();
+    EXPECT_TRUE(browser->PageCut()) << address;
+    EXPECT_EQ(browser->LoadError(), "") << address;
+  }
+  EXPECT_EQ(browser->Document()->getElementsByTagName("BODY").length(), 1u);
+  browser->Navigate(FixturePath("no_base.html"));
+  DriveToComplete();
+  EXPECT_FALSE(browser->PageCut());
 }
 
 TEST_F(BrowserTest, HomeIsAnEmptyPage) {

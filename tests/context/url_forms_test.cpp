@@ -1,8 +1,10 @@
 #include "context/url_forms.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "context/app.h"
+#include "context/browser.h"
 #include "platform/system/file_system.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
@@ -128,6 +130,32 @@ TEST_F(CheckFileAddressTest, LoadsTheFoundPageTextOnlyInLinkPageMode) {
     } else {
       EXPECT_EQ(s.LinkPageText, "stale") << row.name;
     }
+  }
+}
+
+// Any page can link to a device, a FIFO or a huge file: the jump check reads
+// a regular file's beginning only, and nothing else at all, without waiting.
+TEST_F(CheckFileAddressTest, LinkedPageTextIsTheBeginningOfARegularFileOnly) {
+  const std::string fifo = root + "/pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  dir.Write("Site/big.html", "<p>moved</p>" + std::string(100000, 'x'));
+  struct Row {
+    std::string path;
+    std::size_t textBytes;
+  };
+  const Row rows[] = {
+      {"/dev/zero", 0},
+      {"/dev/urandom", 0},
+      {fifo, 0},
+      {root + "/Site/Sub/", 0},
+      {root + "/Site/big.html", kLinkedPageHeadBytes + 2},  // with its line end
+  };
+  for (const Row& row : rows) {
+    RunState s;
+    s.JumpMode = 1;
+    s.LinkPageText = "stale";
+    (void)CheckFileAddress(s, "file://" + row.path, PageText::Load, AddressRole::Link);
+    EXPECT_EQ(s.LinkPageText.size(), row.textBytes) << row.path;
   }
 }
 

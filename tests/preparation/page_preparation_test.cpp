@@ -10,6 +10,7 @@
 #include "preparation/page_preparation.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -23,6 +24,7 @@
 #include "context/app.h"
 #include "context/browser.h"
 #include "context/file_address.h"
+#include "context/texts.h"
 #include "links/header_block.h"
 #include "platform/http/http_client.h"
 #include "platform/system/clock.h"
@@ -379,6 +381,23 @@ TEST_F(EarlyEndTest, InvalidTargetEndsBeforeAnyBrowser) {
     EXPECT_TRUE(app.state.WorkLines.empty());
     EXPECT_EQ(app.PageBrowser, nullptr);
     EXPECT_TRUE(app.main.Edit3.empty());
+  }
+}
+
+// A target that is a device or a FIFO is refused with a message, not checked
+// as an empty page.
+TEST_F(EarlyEndTest, UnreadableLocalTargetIsReported) {
+  testing::TempDir dir;
+  const std::string fifo = dir / "pipe.html";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& target : {std::string("file:///dev/zero"), fifo}) {
+    ui.messages.clear();
+    app.state.CurrentTarget = target;
+    EXPECT_EQ(x_GetHtml(app, target), kGetHtmlBadTarget) << target;
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{std::string(texts::TxtCannotRead[0]) + "(" +
+                                                     target + ")"}));
+    EXPECT_TRUE(app.state.WorkLines.empty());
+    EXPECT_EQ(app.PageBrowser, nullptr);
   }
 }
 

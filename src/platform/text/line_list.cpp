@@ -1,6 +1,15 @@
 #include "platform/text/line_list.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
 #include <memory>
 
 namespace vex {
@@ -40,29 +49,52 @@ std::string JoinLines(const LineList& lines, bool finalBreak) {
   return out;
 }
 
-namespace {
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-}  // namespace
+FileHandle OpenRegularFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  FileHandle f(::fdopen(fd, "rb"));
+  if (!f) ::close(fd);
+  return f;
+}
 
-bool ReadFileBytes(const std::string& path, std::string& out) {
-  File f(std::fopen(path.c_str(), "rb"));
+bool ReadFileHead(const std::string& path, std::size_t maxBytes, std::string& out, bool* cut) {
+  FileHandle f = OpenRegularFile(path);
   if (!f) return false;
   std::string data;
   char buf[65536];
+  bool more = false;
   while (true) {
-    std::size_t n = std::fread(buf, 1, sizeof buf, f.get());
+    // One byte beyond the limit tells a cut file from one that ends there.
+    const std::size_t want = std::min(sizeof buf, maxBytes - data.size() + 1);
+    const std::size_t n = std::fread(buf, 1, want, f.get());
+    if (data.size() + n > maxBytes) {
+      data.append(buf, maxBytes - data.size());
+      more = true;
+      break;
+    }
     data.append(buf, n);
-    if (n < sizeof buf) {
+    if (n < want) {
       if (std::ferror(f.get())) return false;
       break;
     }
   }
   out = std::move(data);
+  if (cut) *cut = more;
   return true;
 }
+
+bool ReadFileBytes(const std::string& path, std::string& out) {
+  return ReadFileHead(path, std::numeric_limits<std::size_t>::max() - 1, out);
+}
+
+namespace {
+using File = FileHandle;
+}  // namespace
 
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {
   File f(std::fopen(path.c_str(), "wb"));
@@ -71,6 +103,40 @@ bool WriteFileBytes(const std::string& path, std::string_view bytes) {
     return false;
   }
   return std::fclose(f.release()) == 0;
+}
+
+bool ReplaceFileBytes(const std::string& path, std::string_view bytes) {
+  std::error_code ec;
+  std::filesystem::path target(path);
+  if (std::filesystem::is_symlink(target, ec)) {
+    const auto resolved = std::filesystem::canonical(target, ec);
+    if (!ec) target = resolved;
+  }
+  std::string temp =
+      (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  if (target.parent_path().empty()) temp = "." + target.filename().string() + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = true;
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0) {
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ok = ::fchmod(fd, 0666 & ~mask) == 0;
+  }
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
 }
 
 bool LoadLines(const std::string& path, LineList& out, bool* endsWithBreak) {
@@ -82,6 +148,10 @@ bool LoadLines(const std::string& path, LineList& out, bool* endsWithBreak) {
 
 bool SaveLines(const std::string& path, const LineList& lines, bool finalBreak) {
   return WriteFileBytes(path, JoinLines(lines, finalBreak));
+}
+
+bool ReplaceLines(const std::string& path, const LineList& lines, bool finalBreak) {
+  return ReplaceFileBytes(path, JoinLines(lines, finalBreak));
 }
 
 }  // namespace vex
