@@ -7,7 +7,9 @@
 
 #include "context/app.h"
 #include "context/texts.h"
+#include "platform/system/file_system.h"
 #include "platform/system/profile_file.h"
+#include "platform/text/line_list.h"
 #include "platform/text/text.h"
 
 namespace vex {
@@ -186,7 +188,12 @@ MigrateResult MigrateSettings(LineList& image, const std::string& path) {
   if (ver == kSettingsVersion) return MigrateResult::Unchanged;
   DeleteEntries(image, "OPT", "VER");
   SetEntry(image, "OPT", "VER", kSettingsVersion);
-  return SaveLines(path, image, finalBreak) ? MigrateResult::Saved : MigrateResult::CannotWrite;
+  return ReplaceLines(path, image, finalBreak) ? MigrateResult::Saved : MigrateResult::CannotWrite;
+}
+
+std::string SettingsLockPath(const std::string& path) {
+  const std::filesystem::path p(path);
+  return (p.parent_path() / ("." + p.filename().string() + ".lock")).string();
 }
 
 SettingsLoadResult LoadSettings(App& app, const std::string& path) {
@@ -194,6 +201,8 @@ SettingsLoadResult LoadSettings(App& app, const std::string& path) {
   LineList& image = app.SettingsImage();
   app.state.ReportCharset.clear();
 
+  // Copies started at once read, migrate and write the file one at a time.
+  FileLock lock(SettingsLockPath(path));
   std::error_code ec;
   if (std::filesystem::exists(path, ec)) {
     switch (MigrateSettings(image, path)) {
@@ -210,7 +219,7 @@ SettingsLoadResult LoadSettings(App& app, const std::string& path) {
     }
   } else {
     WriteDefaultSettings(image);
-    if (!SaveLines(path, image, true)) {
+    if (!ReplaceLines(path, image, true)) {
       result = {SettingsStatus::CannotWrite, WithPath(texts::CannotWriteFormat, path)};
     }
   }
@@ -232,6 +241,7 @@ SettingsLoadResult LoadSettings(App& app, const std::string& path) {
 SaveSettingResult SaveSetting(const App& app, const std::string& section, const std::string& key,
                               const std::string& value) {
   const std::string& path = app.state.IniPath;
+  FileLock lock(SettingsLockPath(path));
   if (WriteProfileString(path, section, key, value)) return {};
   return {false, WithPath(texts::CannotWriteFormat, path)};
 }

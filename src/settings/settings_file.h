@@ -33,8 +33,14 @@ struct SettingsLoadResult {
   std::string message;  // text for the user when status is not Ok
 };
 
+// The lock file beside the settings file (hidden: a dot before its name)
+// under which one copy of the program at a time reads, migrates or writes it.
+std::string SettingsLockPath(const std::string& path);
+
 // Reads (or creates, or migrates) the file at path into app.SettingsImage()
-// and sets CharMode, JumpMode and ReportCharset from its [OPT] section.
+// and sets CharMode, JumpMode and ReportCharset from its [OPT] section. The
+// file is replaced as a whole, never written in place, and the whole step
+// holds the settings lock.
 [[nodiscard]] SettingsLoadResult LoadSettings(App& app, const std::string& path);
 
 struct SaveSettingResult {

@@ -130,7 +130,7 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     if (EqualsIgnoreCase(EntryKey(lines[i].text), key)) {
       lines[i].text = entry;
       if (lines[i].end.empty()) lines[i].end = lineEnd;
-      return WriteFileBytes(path, JoinRaw(lines));
+      return ReplaceFileBytes(path, JoinRaw(lines));
     }
     if (!Trim(lines[i].text).empty()) insertAt = i + 1;
   }
@@ -146,7 +146,7 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     lines.push_back({"[" + section + "]", lineEnd});
     lines.push_back({entry, lineEnd});
   }
-  return WriteFileBytes(path, JoinRaw(lines));
+  return ReplaceFileBytes(path, JoinRaw(lines));
 }
 
 }  // namespace vex
