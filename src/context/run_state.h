@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "platform/text/line_list.h"
@@ -94,6 +95,9 @@ struct RunState {
   LinkFlags Flags{};  // LinkFlags of the current link
   LinkFlags LastLinkFlags{};
   std::array<std::string, 16> BannerEntries;
+  // Result numbers handed out in the current run: it never overwrites a
+  // result page of its own (cleared when a run starts).
+  std::set<int> ResultNumbersThisRun;
 
   // The eight work lists, created in this order.
   LineList SourceLines;

@@ -282,6 +282,7 @@ RunOutcome RunCheck(App& app) {
       st.ResultLines.clear();
       st.SubfolderList.clear();
       app.results = RunResults{};
+      st.ResultNumbersThisRun.clear();
 
       std::optional<SiteCrawl> crawl;
       ClassifyTarget(app, crawl);

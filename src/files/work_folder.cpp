@@ -1,5 +1,6 @@
 #include "files/work_folder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -46,6 +47,12 @@ class RunLog {
     if (n >= 1000) n -= 1000;
     // Anything still outside int is no result number either.
     return n < -1'000'000 || n > 1'000'000 ? 0 : static_cast<int>(n);
+  }
+
+  // A number above the 1..999 range as stored (0 when there is none).
+  int Overflow(const char* section) const {
+    const long long n = ToIntOr(ReadProfileString(path_, section, "o"), 0);
+    return n > kLastResultNumber && n < 1'000'000'000 ? static_cast<int>(n) : 0;
   }
 
   // Writes are counted as failed once any one fails.
@@ -151,14 +158,17 @@ std::string DayStamp(std::int64_t epochMs) {
   return stamp;
 }
 
-std::string NextResultFile(const std::string& workFolder, const std::string& today) {
+namespace {
+
+int TakeResultNumber(const std::string& workFolder, const std::string& today,
+                     const std::set<int>& writtenThisRun) {
   // Steps 1-2: the work folder, made private: result pages tell what the
   // user checked.
-  if (workFolder.empty() || !MakeFolders(workFolder, 0700)) return {};
+  if (workFolder.empty() || !MakeFolders(workFolder, 0700)) return 0;
 
   // The lock spans every read and write of the log.
   FileLock lock(workFolder + "/" + kRunLogLockName);
-  if (!lock.held()) return {};
+  if (!lock.held()) return 0;
 
   const std::string logPath = workFolder + "/" + kRunLogName;
   RunLog log(logPath);
@@ -194,6 +204,13 @@ std::string NextResultFile(const std::string& workFolder, const std::string& tod
       for (int n = kFirstResultNumber; n <= kLastResultNumber; ++n) {
         if (before.Holds(n) && !latest.Holds(n)) (void)RemoveFile(ResultFilePath(workFolder, n));
       }
+      const int beforeOver = log.Overflow("b");
+      const int latestOver = log.Overflow("a");
+      for (int n = std::max(latestOver, kLastResultNumber) + 1; n <= beforeOver; ++n) {
+        (void)RemoveFile(ResultFilePath(workFolder, n));
+      }
+      if (beforeOver != 0 || latestOver != 0) log.Write("b", "o", latestOver);
+      if (latestOver != 0) log.Write("a", "o", 0);
       // Step 6.2: the latest day becomes the day before.
       log.Write("b", "date", aDate);
       log.Write("b", "s", aS);
@@ -211,13 +228,33 @@ std::string NextResultFile(const std::string& workFolder, const std::string& tod
       number = aE;
     }
   }
+  // A wrapped number that this run wrote already: on after the day's last
+  // number above the range.
+  if (writtenThisRun.contains(number)) {
+    number = std::max(log.Overflow("a"), kLastResultNumber) + 1;
+    while (writtenThisRun.contains(number)) ++number;
+    log.Write("a", "o", number);
+  }
   // A log that does not move on would hand the same number out again.
-  if (!log.ok()) return {};
-  return ResultFilePath(workFolder, number);
+  if (!log.ok()) return 0;
+  return number;
+}
+
+}  // namespace
+
+std::string NextResultFile(const std::string& workFolder, const std::string& today,
+                           const std::set<int>& writtenThisRun) {
+  const int number = TakeResultNumber(workFolder, today, writtenThisRun);
+  return number == 0 ? std::string() : ResultFilePath(workFolder, number);
 }
 
 std::string NextResultFile(App& app) {
-  return NextResultFile(WorkFolder(CurrentWorkLocation()), DayStamp(app.clock.NowMs()));
+  const std::string folder = WorkFolder(CurrentWorkLocation());
+  const int number =
+      TakeResultNumber(folder, DayStamp(app.clock.NowMs()), app.state.ResultNumbersThisRun);
+  if (number == 0) return {};
+  app.state.ResultNumbersThisRun.insert(number);
+  return ResultFilePath(folder, number);
 }
 
 }  // namespace vex

@@ -1,8 +1,10 @@
-// The work folder, the numbered result files 001.htm .. 999.htm in it, and the
+// The work folder, the numbered result files 001.htm .. 999.htm in it (1000.htm
+// and on when one run writes more pages than that), and the
 // run log "000.log" that carries the numbering from run to run and day to day.
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -54,9 +56,17 @@ std::string DayStamp(std::int64_t epochMs);
 // makes the folder when missing, keeps the run log, deletes the result files
 // of the day before the latest one, and returns the result file's path. Empty
 // when the folder cannot be made or the run log cannot be written.
-std::string NextResultFile(const std::string& workFolder, const std::string& today);
+//
+// The numbers 1..999 wrap. When the number the log gives is one of
+// `writtenThisRun`, the run would overwrite a page of its own; it goes on
+// with 1000, 1001 ... instead, after the day's last such number, which the
+// log keeps as [a] o (and [b] o for the day before, whose pages from 1000 on
+// go with the rest of that day's). Keys the numbering of 1..999 ignores.
+std::string NextResultFile(const std::string& workFolder, const std::string& today,
+                           const std::set<int>& writtenThisRun = {});
 
-// The same for the running program, today taken from the app's clock.
+// The same for the running program, today taken from the app's clock; the
+// number is noted in the run's ResultNumbersThisRun.
 std::string NextResultFile(App& app);
 
 }  // namespace vex

@@ -172,6 +172,39 @@ TEST_F(NumberingTest, SameDayWrapsAfter999AndOverwrites) {
   EXPECT_EQ(Log("a", "e"), "2");
 }
 
+// A run of more pages than numbers: after the wrap it goes on above 999, and
+// a later run of the same day after that; the next day but one removes them.
+TEST_F(NumberingTest, ARunNeverOverwritesItsOwnPages) {
+  SetRange("a", kDay1, "1", "997");
+  std::set<int> run;
+  for (int n = 1; n <= 997; ++n) run.insert(n);
+  auto take = [&](const std::string& day) {
+    const std::string path = NextResultFile(folder, day, run);
+    const int n = std::stoi(path.substr(folder.size() + 1));
+    run.insert(n);
+    EXPECT_TRUE(WriteFileBytes(path, "page"));
+    return n;
+  };
+  EXPECT_EQ(take(kDay1), 998);
+  EXPECT_EQ(take(kDay1), 999);
+  EXPECT_EQ(take(kDay1), 1000);
+  EXPECT_EQ(take(kDay1), 1001);
+  EXPECT_EQ(Log("a", "o"), "1001");
+  // The 1..999 numbering goes on as ever, for the runs to come.
+  EXPECT_EQ(Log("a", "e"), "2");
+
+  run = {2, 3};
+  EXPECT_EQ(take(kDay1), 1002);  // 3 is this run's: on after 1001
+  EXPECT_EQ(Log("a", "o"), "1002");
+  run.clear();
+  EXPECT_EQ(take(kDay2), 4);
+  EXPECT_EQ(Log("b", "o"), "1002");
+  EXPECT_TRUE(FileExists(File(1000)));
+  EXPECT_EQ(take(kDay3), 5);
+  for (int n : {1000, 1001, 1002}) EXPECT_FALSE(FileExists(File(n))) << n;
+  EXPECT_EQ(Log("b", "o"), "0");
+}
+
 TEST_F(NumberingTest, StoredValuesAreReadLeniently) {
   struct Row {
     const char* name;
