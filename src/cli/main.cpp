@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   // happen but the exit status.
   if (end.outcome.result == 2 && !end.outcome.aborted && app.state.TargetList.size() > 0 &&
       app.state.TargetList.front() != texts::BatchHeader) {
-    std::fprintf(stderr, "%s%s\n", app.main.Edit1.c_str(),
+    std::fprintf(stderr, "%s%s\n", cli::TerminalText(app.main.Edit1).c_str(),
                  std::string(cli::NotBatchFile[mode]).c_str());
   }
   if (options.format == cli::ReportFormat::Json) {
@@ -94,14 +94,15 @@ int main(int argc, char** argv) {
     facts.summaryPath = end.outcome.summaryPath;
     std::fputs(cli::JsonReport(facts, app.results).c_str(), stdout);
   } else {
-    std::fputs(cli::FindingsText(app.results, mode).c_str(), stdout);
+    std::fputs(cli::TerminalText(cli::FindingsText(app.results, mode), true).c_str(), stdout);
     for (const std::string& page :
          cli::ResultPages(app, ui.shownPages(), end.outcome.summaryPath)) {
-      std::printf("%s%s\n", std::string(cli::ResultPageLabel[mode]).c_str(), page.c_str());
+      std::printf("%s%s\n", std::string(cli::ResultPageLabel[mode]).c_str(),
+                  cli::TerminalText(page).c_str());
     }
     if (!end.outcome.summaryPath.empty()) {
       std::printf("%s%s\n", std::string(cli::SummaryLabel[mode]).c_str(),
-                  end.outcome.summaryPath.c_str());
+                  cli::TerminalText(end.outcome.summaryPath).c_str());
     }
   }
   std::fflush(stdout);

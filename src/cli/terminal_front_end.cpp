@@ -119,8 +119,46 @@ void InstallInterruptHandler() {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program at once
-  sigaction(SIGINT, &action, nullptr);
+  action.sa_flags = SA_RESETHAND;  // a second signal ends the program at once
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
+std::string TerminalText(std::string_view text, bool keepLineBreaks) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  auto escape = [&](unsigned char c) {
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 0x0F];
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      if ((c < 0x20 && !(keepLineBreaks && c == '\n')) || c == 0x7F) {
+        escape(c);
+      } else {
+        out += static_cast<char>(c);
+      }
+      ++i;
+      continue;
+    }
+    // A whole UTF-8 sequence passes, unless it encodes a C1 control.
+    const std::size_t len = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    bool whole = len != 0 && i + len <= text.size();
+    for (std::size_t k = 1; whole && k < len; ++k) {
+      whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    }
+    const bool c1 = whole && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+    if (!whole || c1) {
+      escape(c);
+      ++i;
+      continue;
+    }
+    out.append(text, i, len);
+    i += len;
+  }
+  return out;
 }
 
 bool TakeInterrupt() {
@@ -167,7 +205,7 @@ std::string ProgressLine(const ProgressModel& p, int width) {
   }
   if (Columns(line) > room) return HeadFitting(line, room);
   const int left = room - Columns(line) - 1;
-  if (left > 0 && !p.Label2.empty()) line = join(line, MiddleFitting(p.Label2, left));
+  if (left > 0 && !p.Label2.empty()) line = join(line, MiddleFitting(TerminalText(p.Label2), left));
   return line;
 }
 
@@ -188,7 +226,7 @@ std::string PlainProgressText(const ProgressModel& p, const std::string& current
   }
   const std::string page = PlainProgressPage(p, currentTarget);
   if (!page.empty()) text += (withPhase ? "  " : " ") + page;
-  return Trim(text);
+  return TerminalText(Trim(text));
 }
 
 TerminalFrontEnd::TerminalFrontEnd(Clock& clock, TerminalOptions options)
@@ -225,7 +263,7 @@ void TerminalFrontEnd::Pause(int ms) {
 void TerminalFrontEnd::ShowMessage(const std::string& text) {
   ++messagesShown_;
   ClearLiveLine();
-  std::fprintf(options_.err, "%s\n", text.c_str());
+  std::fprintf(options_.err, "%s\n", TerminalText(text, true).c_str());
   std::fflush(options_.err);
 }
 
@@ -234,13 +272,15 @@ Answer TerminalFrontEnd::Ask(const std::string& text, bool withCancel, Answer fa
   const int mode = CharMode();
   if (!options_.askOnTerminal) {
     const texts::Pair& said = fallback == Answer::Yes ? DefaultAnswerYes : DefaultAnswerNo;
-    std::fprintf(options_.err, "%s%s\n", text.c_str(), std::string(said[mode]).c_str());
+    std::fprintf(options_.err, "%s%s\n", TerminalText(text, true).c_str(),
+                 std::string(said[mode]).c_str());
     std::fflush(options_.err);
     return fallback;
   }
   for (int tries = 0; tries < 5; ++tries) {
     const texts::Pair& prompt = withCancel ? AnswerPromptYesNoCancel : AnswerPromptYesNo;
-    std::fprintf(options_.err, "%s%s", text.c_str(), std::string(prompt[mode]).c_str());
+    std::fprintf(options_.err, "%s%s", TerminalText(text, true).c_str(),
+                 std::string(prompt[mode]).c_str());
     std::fflush(options_.err);
     char buffer[64];
     if (!std::fgets(buffer, sizeof buffer, options_.in)) {
@@ -276,7 +316,7 @@ std::optional<int> TerminalFrontEnd::ChooseFrame(const std::vector<std::string>&
   if (!options_.askOnTerminal || entries.empty()) return std::nullopt;
   ClearLiveLine();
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    std::fprintf(options_.err, "%3zu  %s\n", i + 1, entries[i].c_str());
+    std::fprintf(options_.err, "%3zu  %s\n", i + 1, TerminalText(entries[i]).c_str());
   }
   std::fprintf(options_.err, "%s", std::string(FramePrompt[CharMode()]).c_str());
   std::fflush(options_.err);

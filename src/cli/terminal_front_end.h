@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "context/front_end.h"
@@ -20,12 +21,20 @@ struct ProgressModel;
 
 namespace vex::cli {
 
-// Sets up Ctrl-C: the handler only raises a flag; from the next ProcessEvents
-// on, Cancel counts as pressed for the rest of the run. A second Ctrl-C ends
-// the program.
+// Sets up Ctrl-C, and the same for SIGTERM and SIGHUP (a closed terminal, a
+// stop from the session or a service manager): the handler only raises a
+// flag; from the next ProcessEvents on, Cancel counts as pressed for the rest
+// of the run, so the page and the summary are written as for a cancel. A
+// second signal ends the program.
 void InstallInterruptHandler();
 // Takes the raised flag (true once per Ctrl-C).
 bool TakeInterrupt();
+
+// Text as it may reach a terminal: control characters (C0, DEL, C1) and bytes
+// that are no UTF-8 are written as \xNN, so a file name or an address cannot
+// move the cursor, retitle the window or send other escape sequences. Line
+// breaks stay when `keepLineBreaks` (messages of several lines).
+std::string TerminalText(std::string_view text, bool keepLineBreaks = false);
 
 // Sets up the terminal's resize signal: the live line is drawn anew at the
 // new width.

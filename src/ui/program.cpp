@@ -13,6 +13,7 @@
 #include "ui/main_window_view.h"
 #include "ui/qt_front_end.h"
 #include "ui/screenshot_hook.h"
+#include "ui/stop_signals.h"
 #include "ui/ui_font.h"
 
 namespace vex::ui {
@@ -30,6 +31,9 @@ int RunProgram(QApplication& qt, int argc, char** argv) {
   App app(frontEnd, clock, *http);
   frontEnd.Attach(app);
   QObject::connect(frontEnd.mainWindow(), &MainWindowView::closed, &qt, &QApplication::quit);
+  StopSignals stopSignals;
+  QObject::connect(&stopSignals, &StopSignals::stopRequested, frontEnd.mainWindow(),
+                   [&frontEnd] { frontEnd.RequestStop(); });
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   FormCreate(app, args);

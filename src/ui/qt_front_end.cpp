@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 
@@ -81,6 +82,29 @@ std::string QtFrontEnd::Title() const {
 
 void QtFrontEnd::ProcessEvents() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // Kept pressed: showing the progress window clears the flag.
+  if (stopRequested_ && app_ && app_->state.Busy != 0) app_->state.CancelFlag = -1;
+}
+
+namespace {
+// How often a stop requested during a run looks whether the run has ended.
+constexpr int kStopPollMs = 50;
+}  // namespace
+
+void QtFrontEnd::RequestStop() {
+  if (stopRequested_) return;
+  stopRequested_ = true;
+  CloseWhenIdle();
+}
+
+void QtFrontEnd::CloseWhenIdle() {
+  if (app_ && app_->state.Busy != 0) {
+    app_->state.CancelFlag = -1;
+    // The run returns to the event loop when it has ended.
+    QTimer::singleShot(kStopPollMs, main_.get(), [this] { CloseWhenIdle(); });
+    return;
+  }
+  CloseMainWindow();
 }
 
 void QtFrontEnd::Pause(int ms) {

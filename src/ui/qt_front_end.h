@@ -72,6 +72,11 @@ class QtFrontEnd : public FrontEnd {
   bool OpenHelp(const std::string& path) override;
   void FitProgressHeight() override;
 
+  // A stop signal: during a run it presses Cancel, and keeps it pressed
+  // until the run ends; then, or at once when no run is under way, the main
+  // window closes, which ends the program.
+  void RequestStop();
+
  protected:
   // Runs a modal box; a test replaces this so that nothing blocks.
   virtual int ExecBox(QMessageBox& box);
@@ -84,8 +89,11 @@ class QtFrontEnd : public FrontEnd {
   // Qt's texts in the dialog about to open follow the language of the moment.
   void FollowLanguage();
 
+  void CloseWhenIdle();
+
   Clock& clock_;
   App* app_ = nullptr;
+  bool stopRequested_ = false;
   std::unique_ptr<MainWindowView> main_;
   std::unique_ptr<ProgressView> progress_;
   std::unique_ptr<FrameChooserView> frames_;

@@ -7,8 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <set>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -18,6 +21,7 @@
 #include "cli/terminal_front_end.h"
 #include "context/app.h"
 #include "context/models.h"
+#include "platform/html/html_document.h"
 #include "platform/text/line_list.h"
 #include "platform/text/text.h"
 #include "support/loopback_server.h"
@@ -76,6 +80,35 @@ TEST(ProgressLineTest, PlainTextChangesOnlyWithPhaseOrPage) {
 }
 
 // --- Exit status and result pages --------------------------------------------
+
+TEST(TerminalTextTest, ControlCharactersAreWrittenEscaped) {
+  struct Case {
+    std::string text;
+    bool keepLineBreaks;
+    std::string shown;
+  };
+  const std::vector<Case> cases = {
+      {"a\x1b]0;owned\x07"
+       "b.html",
+       false, "a\\x1b]0;owned\\x07b.html"},
+      {"\x1b[2J\x1b[31mred", false, "\\x1b[2J\\x1b[31mred"},
+      {"line\nnext\r\tx\x7f", false, "line\\x0anext\\x0d\\x09x\\x7f"},
+      {"line\nnext", true, "line\nnext"},
+      {"c1 \xc2\x9b"
+       "2J and \xc2\xa0nbsp",
+       false,
+       "c1 \\xc2\\x9b"
+       "2J and \xc2\xa0nbsp"},
+      {"\xe6\x97\xa5\xe6\x9c\xac.html", false, "\xe6\x97\xa5\xe6\x9c\xac.html"},
+      {"bad \x9b\xff \xe6\x97", false, "bad \\x9b\\xff \\xe6\\x97"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TerminalText(c.text, c.keepLineBreaks), c.shown) << c.shown;
+
+  // The progress lines go through it too.
+  const ProgressModel p = Progress("On Checking", "http://h/\x1b[2Jx", 1, 2);
+  EXPECT_EQ(ProgressLine(p, 200).find('\x1b'), std::string::npos);
+  EXPECT_EQ(PlainProgressText(p, "/tmp/\x1b[2J.html").find('\x1b'), std::string::npos);
+}
 
 TEST(RunReportTest, RatingsDecideTheExitStatus) {
   struct Case {
@@ -646,35 +679,135 @@ TEST_F(CliProgramTest, PlainProgressLinesNameEachEntrysOwnPhase) {
 }
 
 // Ctrl-C while the second entry's page is loading: the batch ends with the
-// summary of the first entry and the cancelled end time.
+// summary of the first entry and the cancelled end time. A stop from the
+// session (SIGTERM) or a closed terminal (SIGHUP) is a Ctrl-C too.
 TEST_F(CliProgramTest, InterruptWhileLoadingEndsTheBatchWithASummary) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    testing::LoopbackServer server;
+    std::atomic<bool> asked{false};
+    server.server().Get("/slow.html", [&](const httplib::Request&, httplib::Response& res) {
+      asked = true;
+      server.HangUntilStopped(20000);
+      res.set_content("<html><body></body></html>", "text/html");
+    });
+    server.Start();
+    site.Write("a.html", "<html><body><p>first</p></body></html>\n");
+    site.Write("list.bchk", "[vexalorn batch file]\na.html\n" + server.Url("/slow.html") + "\n");
+    const pid_t pid = Spawn({"-s:1", "list.bchk"}, site.path());
+    for (int i = 0; i < 1000 && !asked; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(asked) << "the slow page was never asked for";
+    kill(pid, sig);
+    const Child r = Wait(pid);
+    server.Stop();
+    EXPECT_EQ(r.status, 2) << r.err << " signal " << sig;
+    const std::string label = "Summary report: ";
+    const std::size_t at = r.out.find(label);
+    ASSERT_NE(at, std::string::npos) << r.out << r.err << " signal " << sig;
+    std::string summary;
+    ASSERT_TRUE(ReadFileBytes(Trim(r.out.substr(at + label.size())), summary));
+    EXPECT_NE(summary.find("Canceled"), std::string::npos);
+    EXPECT_NE(summary.find(site / "a.html"), std::string::npos);
+    EXPECT_EQ(summary.find("slow.html\""), std::string::npos) << "the cancelled entry has no row";
+  }
+}
+
+// Copies started at once on a fresh settings folder: one makes the file,
+// the others migrate it, and none sees it half-written (which lost the
+// lists of the defaults for good).
+TEST_F(CliProgramTest, CopiesStartedAtOnceKeepTheSettingsWhole) {
+  const std::string ini = home / "vexalorn.ini";
+  (void)Wait(Spawn({"--help"}, site.path()));
+  (void)Wait(Spawn({"--help"}, site.path()));
+  std::string expected;
+  ASSERT_TRUE(ReadFileBytes(ini, expected));
+  ASSERT_NE(expected.find("VER=2.6"), std::string::npos) << expected;
+  for (int round = 0; round < 8; ++round) {
+    std::filesystem::remove(ini);
+    std::vector<pid_t> copies;
+    for (int i = 0; i < 8; ++i) copies.push_back(Spawn({"--help"}, site.path()));
+    for (pid_t pid : copies) (void)Wait(pid);
+    (void)Wait(Spawn({"--help"}, site.path()));
+    std::string settings;
+    ASSERT_TRUE(ReadFileBytes(ini, settings));
+    EXPECT_EQ(settings, expected) << "round " << round;
+  }
+}
+
+// --- Hostile pages ------------------------------------------------------------
+
+// Scripts and event handlers of a page's parse, each counted.
+std::multiset<std::string> ScriptsAndHandlers(const std::string& markup) {
+  std::multiset<std::string> found;
+  auto doc = html::Document::Parse(markup, "");
+  const html::Collection all = doc->getElementsByTagName("*");
+  for (std::size_t i = 0; i < all.length(); ++i) {
+    const html::Node* n = all.item(i).node();
+    if (n->IsHtml("script")) found.insert("<script>" + all.item(i).text());
+    for (const html::Attribute& a : n->attributes) {
+      if (a.name.starts_with("on")) found.insert(a.name + "=" + a.value);
+    }
+  }
+  return found;
+}
+
+struct HostileCase {
+  const char* name;
+  const char* page;
+  // Where the page lies: a served path ("/..."), else a local file name.
+  const char* where;
+};
+
+class CliHostilePageTest : public CliProgramTest,
+                           public ::testing::WithParamInterface<HostileCase> {};
+
+// The result page, read by an HTML parser, runs nothing the page did not.
+TEST_P(CliHostilePageTest, ResultPageRunsNothingNew) {
+  const HostileCase& c = GetParam();
   testing::LoopbackServer server;
-  std::atomic<bool> asked{false};
-  server.server().Get("/slow.html", [&](const httplib::Request&, httplib::Response& res) {
-    asked = true;
-    server.HangUntilStopped(20000);
-    res.set_content("<html><body></body></html>", "text/html");
+  server.server().Get(".*", [&](const httplib::Request&, httplib::Response& res) {
+    res.set_content(c.page, "text/html");
   });
-  server.Start();
-  site.Write("a.html", "<html><body><p>first</p></body></html>\n");
-  site.Write("list.bchk", "[vexalorn batch file]\na.html\n" + server.Url("/slow.html") + "\n");
-  const pid_t pid = Spawn({"-s:1", "list.bchk"}, site.path());
-  for (int i = 0; i < 1000 && !asked; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_TRUE(asked) << "the slow page was never asked for";
-  kill(pid, SIGINT);
-  const Child r = Wait(pid);
+  std::string target = c.where;
+  if (target.starts_with("/")) {
+    server.Start();
+    target = server.Url(target);
+  } else {
+    site.Write(target, c.page);
+  }
+  const Child r = Run({"-s:1", target});
   server.Stop();
-  EXPECT_EQ(r.status, 2) << r.err;
-  const std::string label = "Summary report: ";
+  const std::string label = "Result page: ";
   const std::size_t at = r.out.find(label);
   ASSERT_NE(at, std::string::npos) << r.out << r.err;
-  std::string summary;
-  ASSERT_TRUE(ReadFileBytes(Trim(r.out.substr(at + label.size())), summary));
-  EXPECT_NE(summary.find("Canceled"), std::string::npos);
-  EXPECT_NE(summary.find(site / "a.html"), std::string::npos);
-  EXPECT_EQ(summary.find("slow.html\""), std::string::npos) << "the cancelled entry has no row";
+  std::string result;
+  ASSERT_TRUE(ReadFileBytes(
+      Trim(r.out.substr(at + label.size(), r.out.find('\n', at) - at - label.size())), result));
+  const auto before = ScriptsAndHandlers(c.page);
+  const auto after = ScriptsAndHandlers(result);
+  EXPECT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end())) << result;
 }
+
+constexpr const char* kBogusEndTag =
+    "<html><body><p></><x title=\"><img src=x onerror=alert(73)>\" a=></p>"
+    "<a href=\"b.html\">b</a></body></html>";
+constexpr const char* kHostileBase =
+    "<html><head><base href=\"http://127.0.0.1:9/"
+    "x&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;\"></head><body><a href=\"b.html\">b</a>"
+    "</body></html>";
+constexpr const char* kPlainPage = "<html><body><a href=\"b.html\">b</a></body></html>";
+
+INSTANTIATE_TEST_SUITE_P(Pages, CliHostilePageTest,
+                         ::testing::Values(HostileCase{"ServedBogusEndTag", kBogusEndTag,
+                                                       "/p.html"},
+                                           HostileCase{"LocalBogusEndTag", kBogusEndTag, "p.html"},
+                                           HostileCase{"ServedBase", kHostileBase, "/p.html"},
+                                           HostileCase{"LocalBase", kHostileBase, "p.html"},
+                                           HostileCase{"ServedAddress", kPlainPage,
+                                                       "/a\"><script>alert(1)</script>/page.html"},
+                                           HostileCase{"LocalName", kPlainPage,
+                                                       "x\"><img src=x onerror=alert(1)>.html"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vex::cli

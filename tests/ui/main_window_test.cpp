@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+#include <csignal>
 #include <filesystem>
 
 #include "context/texts.h"
@@ -17,6 +18,7 @@
 #include "support/temp_dir.h"
 #include "ui/main_window_view.h"
 #include "ui/qt_front_end.h"
+#include "ui/stop_signals.h"
 #include "ui/ui_font.h"
 
 using vex::testing::QtTestProgram;
@@ -42,6 +44,7 @@ class MainWindowViewTest : public QObject {
   void browserVariableNamesTheCommands();
   void pageGoesToTheBrowserTheUserNamed();
   void closingTheWindowEndsTheProgramAndStopsARun();
+  void stopSignalCancelsTheRunThenCloses();
   void diagnosticButtonsReachTheirHandlers();
 };
 
@@ -276,6 +279,26 @@ void MainWindowViewTest::closingTheWindowEndsTheProgramAndStopsARun() {
   QCOMPARE(closed.count(), 1);
   QVERIFY(!p.ui.mainWindow()->isVisible());
   QCOMPARE(p.app.state.CancelFlag, -1);
+}
+
+// SIGTERM or SIGHUP during a run: Cancel, kept pressed while the run shows
+// its next progress, then the window closes once the run is over.
+void MainWindowViewTest::stopSignalCancelsTheRunThenCloses() {
+  QtTestProgram p;
+  p.ui.mainWindow()->show();
+  QSignalSpy closed(p.ui.mainWindow(), &vex::ui::MainWindowView::closed);
+  vex::ui::StopSignals stops;
+  QObject::connect(&stops, &vex::ui::StopSignals::stopRequested, p.ui.mainWindow(),
+                   [&p] { p.ui.RequestStop(); });
+  p.app.state.Busy = -1;
+  ::raise(SIGHUP);
+  QTRY_COMPARE(p.app.state.CancelFlag, -1);
+  p.app.state.CancelFlag = 0;  // as showing the progress window does
+  p.ui.ProcessEvents();
+  QCOMPARE(p.app.state.CancelFlag, -1);
+  QVERIFY(p.ui.mainWindow()->isVisible());
+  p.app.state.Busy = 0;
+  QTRY_COMPARE(closed.count(), 1);
 }
 
 void MainWindowViewTest::diagnosticButtonsReachTheirHandlers() {
