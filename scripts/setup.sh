@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that the build, the tests and the program need
 # (only when one is missing), then configures and builds into build/.
+# With --fuzz it installs what the fuzz targets need as well (see fuzz/README.md).
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,9 @@ PACKAGES="build-essential cmake ninja-build pkg-config \
   libcpp-httplib-dev libssl-dev libbrotli-dev zlib1g-dev \
   libgtest-dev libgmock-dev liblz4-dev nlohmann-json3-dev libexpat1-dev libuchardet-dev \
   fonts-noto-cjk xvfb xauth qt6-translations-l10n dpkg-dev file"
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES="$PACKAGES clang libclang-rt-14-dev"
+fi
 
 missing=""
 for p in $PACKAGES; do
