@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "context/app.h"
 #include "context/browser.h"
@@ -198,6 +201,113 @@ std::string MetaTagsNamingUtf8(const std::string& line) {
 
 enum class EditState { BeforeHead, BeforeBody, InsideBodyTag, AfterBody };
 
+// Elements whose content is text up to their end tag: a "<body>" written in
+// it is no tag.
+constexpr std::array<std::string_view, 10> kTextOnlyElements{
+    "script",   "style",     "xmp",      "iframe", "noembed",
+    "noframes", "plaintext", "textarea", "title",  "noscript"};
+
+bool IsTextOnlyElement(std::string_view lowerName) {
+  for (std::string_view name : kTextOnlyElements) {
+    if (name == lowerName) return true;
+  }
+  return false;
+}
+
+// The "<" of the next end tag of this element, in any letter case.
+std::size_t FindEndTag(std::string_view text, std::string_view lowerName, std::size_t from) {
+  for (std::size_t at = text.find("</", from); at != std::string_view::npos;
+       at = text.find("</", at + 2)) {
+    if (EqualsIgnoreCase(text.substr(at + 2, lowerName.size()), lowerName)) return at;
+  }
+  return std::string_view::npos;
+}
+
+// The BODY start tag of the markup: its "<" and the position after its ">";
+// nothing when there is none (a frame set). Comments, the text of elements
+// such as SCRIPT and quoted attribute values are passed over, so a "<body"
+// inside them never counts.
+std::optional<std::pair<std::size_t, std::size_t>> BodyStartTag(std::string_view text) {
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while ((i = text.find('<', i)) != std::string_view::npos && i + 1 < n) {
+    if (text.substr(i, 4) == "<!--") {
+      const std::size_t end = text.find("-->", i + 4);
+      if (end == std::string_view::npos) return std::nullopt;
+      i = end + 3;
+      continue;
+    }
+    const char next = text[i + 1];
+    if (next == '!' || next == '?' || next == '/') {
+      const std::size_t end = text.find('>', i);
+      if (end == std::string_view::npos) return std::nullopt;
+      i = end + 1;
+      continue;
+    }
+    if (!IsAsciiLetter(next)) {
+      ++i;
+      continue;
+    }
+    std::size_t k = i + 1;
+    while (k < n && !IsBlankByte(text[k]) && text[k] != '>' && text[k] != '/') ++k;
+    const std::string name = LowerAscii(text.substr(i + 1, k - i - 1));
+    // The tag ends at the first ">" outside a quoted attribute value.
+    char quote = 0;
+    std::size_t m = k;
+    for (; m < n; ++m) {
+      const char c = text[m];
+      if (quote != 0) {
+        if (c == quote) quote = 0;
+      } else if ((c == '"' || c == '\'') && text[m - 1] == '=') {
+        quote = c;
+      } else if (c == '>') {
+        break;
+      }
+    }
+    if (m >= n) return std::nullopt;
+    if (name == "body") return std::make_pair(i, m + 1);
+    i = m + 1;
+    if (IsTextOnlyElement(name)) {
+      const std::size_t end = FindEndTag(text, name, i);
+      if (end == std::string_view::npos) return std::nullopt;
+      i = end;
+    }
+  }
+  return std::nullopt;
+}
+
+// Where the BODY start tag stands in the lines: the line and column of its
+// "<" and of the character after its ">".
+struct BodyTagPlace {
+  std::size_t startLine = 0;
+  std::size_t startColumn = 0;
+  std::size_t endLine = 0;
+  std::size_t endColumn = 0;
+};
+
+std::optional<BodyTagPlace> FindBodyStartTag(const LineList& lines) {
+  std::string text;
+  std::vector<std::size_t> starts;
+  for (const std::string& line : lines) {
+    starts.push_back(text.size());
+    text += line;
+    text += '\n';
+  }
+  const auto tag = BodyStartTag(text);
+  if (!tag) return std::nullopt;
+  const auto place = [&](std::size_t offset, std::size_t& line, std::size_t& column) {
+    line = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), offset) -
+                                    starts.begin()) -
+           1;
+    column = offset - starts[line];
+  };
+  BodyTagPlace p;
+  place(tag->first, p.startLine, p.startColumn);
+  place(tag->second - 1, p.endLine, p.endColumn);
+  ++p.endColumn;
+  return p;
+}
+
 }  // namespace
 
 bool IsHtmlFile(const std::string& path) {
@@ -297,7 +407,10 @@ void x_EditHtml(App& app, const std::string& baseAddress) {
     state = EditState::AfterBody;
   };
 
-  for (const std::string& line : st.SourceLines) {
+  // The header block goes right after the document's real BODY start tag.
+  const std::optional<BodyTagPlace> body = FindBodyStartTag(st.SourceLines);
+  for (std::size_t index = 0; index < st.SourceLines.size(); ++index) {
+    const std::string& line = st.SourceLines[index];
     switch (state) {
       case EditState::BeforeHead: {
         if (x_HeadPiece(app, 0, line).empty()) {
@@ -317,28 +430,27 @@ void x_EditHtml(App& app, const std::string& baseAddress) {
         break;
       }
       case EditState::BeforeBody: {
-        const std::size_t p = Pos(UpperAscii(line), "<BODY");
-        if (p == 0) {
+        // (A BODY start tag on the HEAD's own line has passed already.)
+        if (!body || index != body->startLine) {
           st.WorkLines.push_back(ReplaceCharsetDeclarations(line));
           break;
         }
-        if (p > 1) st.WorkLines.push_back(line.substr(0, p - 1));
-        const std::string rest = line.substr(p - 1);
-        const std::size_t close = Pos(rest, ">");
-        if (close == 0) {
+        const std::size_t p = body->startColumn;
+        if (p > 0) st.WorkLines.push_back(line.substr(0, p));
+        const std::string rest = line.substr(p);
+        if (body->endLine != index) {
           st.WorkLines.push_back(rest);
           state = EditState::InsideBodyTag;
         } else {
-          endBodyTag(rest, close);
+          endBodyTag(rest, body->endColumn - p);
         }
         break;
       }
       case EditState::InsideBodyTag: {
-        const std::size_t close = Pos(line, ">");
-        if (close == 0) {
+        if (index != body->endLine) {
           st.WorkLines.push_back(line);
         } else {
-          endBodyTag(line, close);
+          endBodyTag(line, body->endColumn);
         }
         break;
       }

@@ -1,8 +1,11 @@
 #include "context/url_forms.h"
 
+#include <optional>
+
 #include "context/app.h"
 #include "context/browser.h"
 #include "platform/html/html_decode.h"
+#include "platform/html/url_resolve.h"
 #include "platform/system/file_system.h"
 #include "platform/text/line_list.h"
 #include "platform/text/text.h"
@@ -14,7 +17,7 @@ namespace {
 // "file:///home/a.html" -> "/home/a.html": the scheme and the two slashes go,
 // the path's own leading "/" stays.
 constexpr std::string_view kFileScheme = "FILE:///";
-constexpr std::size_t kFilePrefixLength = 7;  // "file://"
+constexpr std::string_view kLocalHostFileScheme = "FILE://LOCALHOST/";
 
 bool IsWebAddress(std::string_view upper) {
   return StartsWith(upper, "HTTP://") || StartsWith(upper, "HTTPS://");
@@ -37,9 +40,9 @@ bool InNormalForm(std::string_view path) {
 
 }  // namespace
 
-bool IsProbedWebLink(const RunState& state, std::string_view upperLink) {
-  if (Contains(upperLink, "HTTP://")) return true;
-  return state.HttpsProbes && Contains(upperLink, "HTTPS://") && !Contains(upperLink, "FILE:///");
+bool IsProbedWebLink(const RunState& state, std::string_view link) {
+  const std::string scheme = UrlScheme(link);
+  return scheme == "http" || (state.HttpsProbes && scheme == "https");
 }
 
 bool IsProbedWebPage(const RunState& state, std::string_view upperAddress) {
@@ -55,7 +58,9 @@ int UrlKind(RunState& state, std::string_view address, bool acceptFiles) {
   const std::string trimmed = Trim(address);
   const std::string upper = UpperAscii(trimmed);
   if (IsWebAddress(upper)) return kAddressExact;
-  if (!StartsWith(upper, kFileScheme)) return kAddressMissing;
+  if (!StartsWith(upper, kFileScheme) && !StartsWith(upper, kLocalHostFileScheme)) {
+    return kAddressMissing;
+  }
   if (acceptFiles) return kAddressExact;
   return CheckFileAddress(state, trimmed, PageText::Skip, AddressRole::Target);
 }
@@ -67,10 +72,13 @@ int CheckFileAddress(App& app, std::string_view address, PageText pageText, Addr
 int CheckFileAddress(RunState& state, std::string_view address, PageText pageText,
                      AddressRole role) {
   std::string path(address);
-  if (StartsWith(UpperAscii(path), kFileScheme)) path.erase(0, kFilePrefixLength);
-  if (Contains(path, "%20")) {
-    path = ReplaceAll(path, "%20", " ");
-    if (role == AddressRole::Target) state.CurrentTarget = path;
+  if (UrlScheme(path) == "file") {
+    // Every escape is decoded, as a browser opens the file the address
+    // spells; a file of another host is not here.
+    const std::optional<std::string> local = PathFromFileUrl(path);
+    if (!local) return kAddressMissing;
+    path = *local;
+    if (role == AddressRole::Target && Contains(address, "%")) state.CurrentTarget = path;
   }
   const int result = CheckLocalPath(path);
   if (result == kAddressExact && state.JumpMode == 1 && pageText == PageText::Load) {

@@ -2,8 +2,9 @@
 // address into a path and testing that the file exists with exactly the
 // spelling used, making a frame's address absolute, and path endings.
 //
-// A "file:///" address maps onto a path by removing "file://", so
-// file:///home/a.html is /home/a.html. The folder separator is "/".
+// A "file:///" address maps onto a path by removing "file://" and decoding
+// its escapes, so file:///home/a%20b.html is /home/a b.html. The folder
+// separator is "/".
 #pragma once
 
 #include <string>
@@ -33,18 +34,18 @@ enum class AddressBase { Folder, Root };
 [[nodiscard]] int UrlKind(App& app, std::string_view address, bool acceptFiles);
 [[nodiscard]] int UrlKind(RunState& state, std::string_view address, bool acceptFiles);
 
-// Whether a link (upper-cased) is requested as a web link: one holding
-// "HTTP://", or, when https links are probed, "HTTPS://" (and no "FILE:///",
-// which would make it a local link first).
-[[nodiscard]] bool IsProbedWebLink(const RunState& state, std::string_view upperLink);
+// Whether a link is requested as a web link: by its scheme, "http:", or
+// "https:" when https links are probed.
+[[nodiscard]] bool IsProbedWebLink(const RunState& state, std::string_view link);
 // Whether an address (upper-cased) is a web page the run fetches through the
 // HTTP client: "HTTP://...", or "HTTPS://..." when https links are probed.
 [[nodiscard]] bool IsProbedWebPage(const RunState& state, std::string_view upperAddress);
 
-// The file test of a "file:///" address or a path, as written. "%20" is
-// decoded to a blank (no other escape is); for the target the decoded path
-// becomes CurrentTarget. A found file of a link is loaded into LocalFileLines
-// and its upper-cased text into LinkPageText in L-Page mode when asked.
+// The file test of a "file:///" address or a path, as written. Every escape
+// of an address is decoded (as UTF-8 bytes) and "file://localhost/" is
+// "file:///"; for the target a decoded path becomes CurrentTarget. A found
+// file of a link is loaded into LocalFileLines and its upper-cased text into
+// LinkPageText in L-Page mode when asked.
 [[nodiscard]] int CheckFileAddress(App& app, std::string_view address, PageText pageText,
                                    AddressRole role);
 [[nodiscard]] int CheckFileAddress(RunState& state, std::string_view address, PageText pageText,

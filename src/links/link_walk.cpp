@@ -14,6 +14,7 @@
 #include "links/exclusion_lists.h"
 #include "links/link_prefetch.h"
 #include "platform/html/html_document.h"
+#include "platform/html/url_resolve.h"
 #include "platform/text/line_list.h"
 #include "platform/text/text.h"
 #include "probe/link_probe.h"
@@ -170,7 +171,8 @@ int Walk(App& app, std::string& resultPath, int& result) {
   if (!doc) throw BrowserError("The browser has no document. ");
   const html::Collection links = doc->links();
   const int n = static_cast<int>(links.length());
-  const int m = st.NoHeaderBlock ? n : n - kHeaderBlockLinks;
+  // Never below 0, whatever became of the header block's links.
+  const int m = st.NoHeaderBlock ? n : std::max(n - kHeaderBlockLinks, 0);
   st.PageCounts.LinkCount = m;
   const std::string checking(texts::TxtChecking[cm]);
 
@@ -238,7 +240,13 @@ int Walk(App& app, std::string& resultPath, int& result) {
     owner->title("((" + st.AppTitle + ":" + app.main.Button7.caption + ":" + tally);
   }
 
-  if (roots.length() > 0) st.WorkLines = SplitLines(roots.item(0).outerHTML());
+  if (roots.length() > 0) {
+    // The DOCTYPE stays on top, as in the prepared page.
+    std::string annotated = html::DoctypeMarkup(*doc);
+    if (!annotated.empty()) annotated += "\r\n";
+    annotated += roots.item(0).outerHTML();
+    st.WorkLines = SplitLines(annotated);
+  }
   SaveResultPage(path, st.WorkLines);
 
   SetTaskbarTitle(app, st.AppTitle);
@@ -251,11 +259,12 @@ int Walk(App& app, std::string& resultPath, int& result) {
 LinkRule LinkRuleOf(const App& app, const std::string& address, const std::string& upperAddress) {
   if (FindNoCheck(app, address) != 0) return LinkRule::NoCheck;
   if (FindCannotCheck(app, upperAddress) >= 1) return LinkRule::CannotCheck;
-  if (Contains(upperAddress, "HTTP://")) return LinkRule::Web;
-  if (Contains(upperAddress, "FILE:///")) return LinkRule::File;
-  if (Contains(upperAddress, "HTTPS://")) {
-    return app.state.HttpsProbes ? LinkRule::Web : LinkRule::Secure;
-  }
+  // By the scheme the address begins with, not by text anywhere in it: a
+  // "data:" or "javascript:" address may well hold "http://".
+  const std::string scheme = UrlScheme(address);
+  if (scheme == "http") return LinkRule::Web;
+  if (scheme == "file") return LinkRule::File;
+  if (scheme == "https") return app.state.HttpsProbes ? LinkRule::Web : LinkRule::Secure;
   return LinkRule::Other;
 }
 
@@ -272,15 +281,19 @@ std::string LinkMarkMarkup(std::string_view prefix, std::string_view address,
 
 void InsertLinkMark(const html::Element& link, std::string_view tagName, std::string_view address,
                     std::string_view mark, std::string_view markFontTag) {
+  // On a coloured page the mark keeps its own colour, also inside a link,
+  // which would otherwise lend it the link colour (black on black, say).
+  const std::string shown = markFontTag.empty()
+                                ? std::string(mark)
+                                : std::string(markFontTag) + std::string(mark) + "</FONT>";
   if (tagName == "A") {
-    link.insertAdjacentHtml("AfterBegin", LinkMarkMarkup("A:", address, mark));
+    link.insertAdjacentHtml("AfterBegin", LinkMarkMarkup("A:", address, shown));
   } else if (tagName == "AREA") {
-    link.insertAdjacentHtml("BeforeBegin", LinkMarkMarkup("AREA:", address, mark));
+    link.insertAdjacentHtml("BeforeBegin", LinkMarkMarkup("AREA:", address, shown));
   } else if (markFontTag.empty()) {
     link.insertAdjacentText("BeforeBegin", mark);
   } else {
-    link.insertAdjacentHtml("BeforeBegin",
-                            std::string(markFontTag) + std::string(mark) + "</FONT>");
+    link.insertAdjacentHtml("BeforeBegin", shown);
   }
 }
 

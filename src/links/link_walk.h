@@ -23,13 +23,13 @@ enum WalkResult : int {
 };
 
 // The rule of the walk a link falls under: the first that applies, by the
-// exclusion lists and then by the scheme its address holds.
+// exclusion lists and then by the scheme its address begins with.
 enum class LinkRule {
   NoCheck,      // left alone, not marked
   CannotCheck,  // marked as not checkable
-  Web,          // "HTTP://" (and "HTTPS://" when https links are probed): probed
-  File,         // "FILE:///": probed on disk
-  Secure,       // "HTTPS://" otherwise: marked as not verifiable
+  Web,          // "http:" (and "https:" when https links are probed): probed
+  File,         // "file:": probed on disk
+  Secure,       // "https:" otherwise: marked as not verifiable
   Other,        // any other scheme: left alone
 };
 [[nodiscard]] LinkRule LinkRuleOf(const App& app, const std::string& address,
@@ -59,8 +59,9 @@ std::string LinkMarkMarkup(std::string_view prefix, std::string_view address,
 
 // Puts a link's mark into the document by the link's upper-case tag name:
 // inside an A before its content, before an AREA, and before any other
-// element (also one whose name could not be read, tagName empty) as text, or
-// wrapped in markFontTag and "</FONT>" when that is not empty.
+// element (also one whose name could not be read, tagName empty) as text.
+// When markFontTag is not empty the mark is wrapped in it and "</FONT>", in
+// every one of these places.
 void InsertLinkMark(const html::Element& link, std::string_view tagName, std::string_view address,
                     std::string_view mark, std::string_view markFontTag);
 

@@ -66,6 +66,23 @@ std::string CutName(std::string_view name) {
   return std::string(name.substr(0, end));
 }
 
+bool IsWordChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// Whether `word` stands in `text` as a whole word: no letter or digit right
+// before or after it ("moved", but not "removed" or "moved2").
+bool ContainsWord(std::string_view text, std::string_view word) {
+  for (std::size_t at = text.find(word); at != std::string_view::npos;
+       at = text.find(word, at + 1)) {
+    const std::size_t end = at + word.size();
+    const bool startsWord = at == 0 || !IsWordChar(text[at - 1]);
+    const bool endsWord = end == text.size() || !IsWordChar(text[end]);
+    if (startsWord && endsWord) return true;
+  }
+  return false;
+}
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -208,7 +225,7 @@ std::string FindMovedPhrase(std::string_view text) {
   }
   const std::string upper = UpperAscii(text);
   for (std::size_t i = 0; i < texts::MovedPhrasesEn.size(); ++i) {
-    if (Contains(upper, UpperAscii(texts::MovedPhrasesEn[i]))) return "e" + std::to_string(i);
+    if (ContainsWord(upper, UpperAscii(texts::MovedPhrasesEn[i]))) return "e" + std::to_string(i);
   }
   return {};
 }

@@ -27,6 +27,8 @@ inline constexpr int kBrowserReplacePauseMs = 2000;
 
 // A non-empty note when the text holds one of the jump or moved-page phrases:
 // "index:position" for a Japanese phrase, "e" + index for an English one.
+// Japanese phrases are found anywhere, English ones only as whole words
+// (letter case ignored), so "removed" is no notice of a move.
 [[nodiscard]] std::string FindMovedPhrase(std::string_view text);
 
 // Whether an element of this (upper-case) name can stand in a page body.

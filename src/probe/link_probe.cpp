@@ -8,6 +8,7 @@
 #include "context/texts.h"
 #include "context/url_forms.h"
 #include "platform/html/html_decode.h"
+#include "platform/html/url_resolve.h"
 #include "platform/text/line_list.h"
 #include "platform/text/text.h"
 #include "probe/anchor_check.h"
@@ -219,6 +220,16 @@ std::string ProbeFileAddress(App& app, const std::string& address, const std::st
 
 }  // namespace
 
+std::string WithoutFragmentDirective(const std::string& link) {
+  const std::size_t hash = link.find('#');
+  if (hash == std::string::npos) return link;
+  const std::size_t directive = link.find(":~:", hash);
+  if (directive == std::string::npos) return link;
+  // Nothing before the directive: the link names the page alone.
+  if (directive == hash + 1) return link.substr(0, hash);
+  return link.substr(0, directive);
+}
+
 std::int32_t ElapsedMs(std::int64_t laterMs, std::int64_t earlierMs) {
   // Both readings are well inside int64, so the difference cannot overflow
   // unless they come from different epochs; guard that too.
@@ -321,28 +332,29 @@ std::string LinkPageTextOf(std::string_view headers, std::string_view body) {
 std::string ProbeLink(App& app, const std::string& link) {
   RunState& st = app.state;
   const int cm = st.CharMode;
-  const std::string upper = UpperAscii(link);
-  const std::size_t hash = Pos(upper, "#");
+  const std::string judged = WithoutFragmentDirective(link);
+  const std::size_t hash = Pos(judged, "#");
 
   // The only "#" is the last character (an empty link too).
-  if (hash == upper.size()) return std::string(texts::AnchorWarn[cm]);
+  if (hash == judged.size()) return std::string(texts::AnchorWarn[cm]);
 
-  if (hash != 0) app.results.link.anchor = link.substr(hash);
+  if (hash != 0) app.results.link.anchor = judged.substr(hash);
 
   // An anchor of the page being checked.
   if (hash == 1) {
     st.LinkPageText.clear();
     if (st.JumpMode == 1) st.LinkPageText = UpperAscii(JoinLines(st.WorkLines));
-    return CheckAnchor(app, std::string(), link.substr(1));
+    return CheckAnchor(app, std::string(), judged.substr(1));
   }
 
-  const std::string address = hash != 0 ? link.substr(0, hash - 1) : link;
-  const std::string fragment = hash != 0 ? link.substr(hash) : std::string();
+  const std::string address = hash != 0 ? judged.substr(0, hash - 1) : judged;
+  const std::string fragment = hash != 0 ? judged.substr(hash) : std::string();
 
-  if (IsProbedWebLink(st, upper)) return ProbeWebLink(app, address, fragment);
+  const std::string scheme = UrlScheme(address);
+  if (IsProbedWebLink(st, address)) return ProbeWebLink(app, address, fragment);
   // A plain path that is there: good, whatever its fragment says.
   if (IsExistingFileOrFolder(address)) return std::string(texts::MarkOK[cm]);
-  if (Contains(upper, "FILE:///")) return ProbeFileAddress(app, address, fragment);
+  if (scheme == "file") return ProbeFileAddress(app, address, fragment);
   app.results.link.missingFile = true;
   SetFlag(app, FlagBroken);
   return std::string(texts::MarkNG[cm]);

@@ -42,6 +42,11 @@ inline constexpr int kProbePollMs = 50;
 // FrameUrls; puts progress markers in front of app.progress.Label2.
 [[nodiscard]] std::string ProbeLink(App& app, const std::string& link);
 
+// The link as it is judged: a fragment directive (from ":~:" on, such as a
+// text fragment) names no element and is dropped; a fragment holding nothing
+// else goes with it, "#" and all.
+[[nodiscard]] std::string WithoutFragmentDirective(const std::string& link);
+
 // The request that probes a web address (fragment already removed).
 http::Request ProbeRequest(const std::string& address, int jumpMode);
 

@@ -205,6 +205,40 @@ TEST_F(EditHtmlTest, BodyTagOverThreeLines) {
   EXPECT_EQ(app.state.NoHeaderBlock, 0);
 }
 
+TEST_F(EditHtmlTest, BlockFollowsTheRealBodyTagOnly) {
+  const std::string base = "<BASE HREF=\"http://example.test/dir/page.html\">";
+  struct Case {
+    const char* name;
+    LineList source;
+    LineList expected;
+    int noHeaderBlock = 0;
+  };
+  const Case cases[] = {
+      {"conditional_comment_in_head",
+       {"<head>", "<!--[if IE]><body class=\"ie\"><![endif]-->", "</head>", "<body>x</body>"},
+       {"<head>", base, "<!--[if IE]><body class=\"ie\"><![endif]-->", "</head>", "<body>", "HB1",
+        "HB2", "x</body>"}},
+      {"script_writing_a_body",
+       {"<head>", "<script>document.write('<body>');</script>", "</head>", "<body>x</body>"},
+       {"<head>", base, "<script>document.write('<body>');</script>", "</head>", "<body>", "HB1",
+        "HB2", "x</body>"}},
+      {"angle_bracket_in_an_attribute",
+       {"<head>", "</head>", "<body onload=\"if(1>0){go()}\">x</body>"},
+       {"<head>", base, "</head>", "<body onload=\"if(1>0){go()}\">", "HB1", "HB2", "x</body>"}},
+      {"frameset_with_body_in_noframes",
+       {"<head>", "</head><frameset><frame src=\"a.html\">",
+        "<noframes><body><a href=\"a.html\">a</a></body></noframes></frameset>"},
+       {"<head>", base, "</head><frameset><frame src=\"a.html\">",
+        "<noframes><body><a href=\"a.html\">a</a></body></noframes></frameset>"},
+       1},
+  };
+  for (const Case& c : cases) {
+    app.HeaderBlock() = {"HB1", "HB2"};
+    EXPECT_EQ(Edit(c.source), c.expected) << c.name;
+    EXPECT_EQ(app.state.NoHeaderBlock, c.noHeaderBlock) << c.name;
+  }
+}
+
 TEST_F(EditHtmlTest, BaseAddressRules) {
   struct Case {
     const char* name;

@@ -93,6 +93,14 @@ TEST_F(CheckFileAddressTest, DecodesBlanksAndStoresTheTargetAsWritten) {
   EXPECT_EQ(state.CurrentTarget, root + "/Site/My Page.html");
 }
 
+TEST_F(CheckFileAddressTest, DecodesEveryEscapeOfTheTarget) {
+  dir.Write("Site/C#/a+b%41.html", "x\n");
+  state.CurrentTarget = "before";
+  const std::string address = "file://localhost" + root + "/Site/C%23/a%2Bb%2541.html";
+  EXPECT_EQ(UrlKind(state, address, false), 0);
+  EXPECT_EQ(state.CurrentTarget, root + "/Site/C#/a+b%41.html");
+}
+
 TEST_F(CheckFileAddressTest, LinkOfThePageLeavesCurrentTargetAlone) {
   state.CurrentTarget = "file://" + root + "/Site/Index.html";
   const std::string link = "file://" + root + "/Site/My%20Page.html";

@@ -53,6 +53,8 @@ LoopbackServer& Site() {
       h.Get(path, [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
     }
     h.Get("/auth", [](const httplib::Request&, httplib::Response& res) { res.status = 401; });
+    h.Get("/a b.html",
+          [](const httplib::Request&, httplib::Response& res) { Html(res, "<p>blank</p>"); });
     h.Get("/moved",
           [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/good", 301); });
     h.Get("/anchors", [](const httplib::Request&, httplib::Response& res) {
@@ -341,6 +343,16 @@ INSTANTIATE_TEST_SUITE_P(
                       {"https://127.0.0.1:9/", "javascript:void(0)"},
                       "((VEXALORN:S-Page: 2links good! )) Links",
                       2},
+        // Judged by the scheme, not by "http://" somewhere in the address.
+        SmallPageCase{"data_address_holding_http",
+                      1,
+                      {"data:text/html,http://127.0.0.1:9/x"},
+                      "((VEXALORN:S-Page: 1link very good!! )) Links",
+                      1},
+        // A page that should carry the header block but lost its links
+        // never shows a total below 0.
+        SmallPageCase{
+            "header_block_links_missing", 0, {"/good"}, "((VEXALORN:S-Page: 0link ))Links", 0},
         SmallPageCase{"ftp_gets_no_count",
                       1,
                       {"ftp://127.0.0.1/x"},
@@ -359,6 +371,30 @@ TEST(LinkWalkTest, AddressWithQuoteAndMarkupStaysInTheTooltip) {
   const std::vector<Mark> marks = MarksOf(*saved.doc);
   ASSERT_EQ(marks.size(), 1u);
   EXPECT_EQ(marks[0], (Mark{"A:mailto:x\"&<b>boom</b>@example.com", "△"}));
+}
+
+TEST(LinkWalkTest, BlankInAddressIsRequestedEscapedAndShownSo) {
+  WalkContext ctx;
+  ctx.SetPage("<a href=\"" + Url("/a b.html") + "\">x</a>");
+  std::string path = "target";
+  ASSERT_EQ(WalkLinks(ctx.app, path), 0);
+  SavedPage saved = ReadSaved(path);
+  EXPECT_EQ(MarksOf(*saved.doc), (std::vector<Mark>{{"A:" + Url("/a%20b.html"), "◎"}}));
+}
+
+TEST(LinkWalkTest, AnnotatedPageKeepsTheDoctype) {
+  WalkContext ctx;
+  ctx.app.state.WorkLines = {
+      "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+      "\"http://www.w3.org/TR/html4/strict.dtd\">",
+      "<html><head><title>T</title></head><body>x</body></html>"};
+  std::string path = "target";
+  ASSERT_EQ(WalkLinks(ctx.app, path), 0);
+  SavedPage saved = ReadSaved(path);
+  EXPECT_TRUE(StartsWith(saved.bytes,
+                         "\xEF\xBB\xBF<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\" "
+                         "\"http://www.w3.org/TR/html4/strict.dtd\">\r\n<html>"))
+      << saved.bytes.substr(0, 120);
 }
 
 TEST(LinkWalkTest, ShownWhenNoTargetWasGiven) {
@@ -809,8 +845,15 @@ INSTANTIATE_TEST_SUITE_P(
     Tags, InsertLinkMarkTest,
     ::testing::Values(InsertCase{"inside_a_link", "A", "",
                                  "<a href=\"http://h/\"><u title=\"A:http://h/\">◎</u>t</a>"},
-                      InsertCase{"before_an_area", "AREA", "<FONT color=\"#ff0000\">",
+                      InsertCase{"before_an_area", "AREA", "",
                                  "<u title=\"AREA:http://h/\">◎</u><a href=\"http://h/\">t</a>"},
+                      InsertCase{"coloured_inside_a_link", "A", "<FONT color=\"#ff0000\">",
+                                 "<a href=\"http://h/\"><u title=\"A:http://h/\"><font "
+                                 "color=\"#ff0000\">◎</font></u>t</a>"},
+                      InsertCase{
+                          "coloured_before_an_area", "AREA", "<FONT color=\"#ff0000\">",
+                          "<u title=\"AREA:http://h/\"><font color=\"#ff0000\">◎</font></u><a "
+                          "href=\"http://h/\">t</a>"},
                       InsertCase{"other_as_text", "SPAN", "", "◎<a href=\"http://h/\">t</a>"},
                       InsertCase{"unread_name_in_the_font", "", "<FONT color=\"#ff0000\">",
                                  "<font color=\"#ff0000\">◎</font><a href=\"http://h/\">t</a>"}),

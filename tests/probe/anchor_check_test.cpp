@@ -42,7 +42,12 @@ INSTANTIATE_TEST_SUITE_P(
                       PhraseCase{"english_any_case", "this page has Moved", "e0"},
                       PhraseCase{"not_found", "nOt FoUnD", "e1"},
                       PhraseCase{"forbidden", "403 FORBIDDEN", "e3"},
-                      PhraseCase{"half_a_phrase", "NOT FOUN", ""}),
+                      PhraseCase{"half_a_phrase", "NOT FOUN", ""},
+                      PhraseCase{"inside_a_longer_word", "ITEMS REMOVED; UNMOVED", ""},
+                      PhraseCase{"word_after_a_longer_one", "REMOVED, THEN MOVED.", "e0"},
+                      PhraseCase{"digits_join_a_word", "ERROR 4031 NOT FOUND2", ""},
+                      PhraseCase{"at_both_ends_of_the_text", "moved", "e0"},
+                      PhraseCase{"beside_japanese", "ページはmovedしました", "e0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IsBodyTagTest, HeadOnlyNamesAndEmpty) {

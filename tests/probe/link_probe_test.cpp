@@ -482,6 +482,9 @@ class ProbeLocalLinkTest : public ::testing::Test {
     page = dir.Write("Site/page.html",
                      "<html><body><a name=\"here\">x</a><p>移転しました</p></body></html>");
     spaced = dir.Write("Site/two words.html", "<html><body>plain</body></html>");
+    for (const char* name : {"日.html", "funky+path.html", "pct%41.html"}) {
+      dir.Write(std::string("Site/") + name, "<html><body>plain</body></html>");
+    }
     folder = (dir.path() / "Site").string();
   }
   std::string Probe(const std::string& link, int jumpMode = 0, int charMode = 0) {
@@ -516,6 +519,16 @@ TEST_F(ProbeLocalLinkTest, FilesAndFolders) {
       {"file_address_anchor", fileUrl + "#here", 0, 0, "#◎", {}},
       {"file_address_anchor_missing", fileUrl + "#gone", 0, 1, "#NG#", {}},
       {"escaped_blank", "file://" + folder + "/two%20words.html", 0, 0, "◎", {}},
+      // Every escape is decoded as UTF-8 bytes before the file is looked up.
+      {"escaped_utf8_name", "file://" + folder + "/%E6%97%A5.html", 0, 0, "◎", {}},
+      {"escaped_plus", "file://" + folder + "/funky%2Bpath.html", 0, 0, "◎", {}},
+      {"escaped_percent", "file://" + folder + "/pct%2541.html", 0, 0, "◎", {}},
+      {"localhost", "file://localhost" + page, 0, 0, "◎", {}},
+      {"other_host", "file://server" + page, 0, 0, "×", FlagsOf({FlagBroken})},
+      // A text fragment is a directive: what stands before it is the anchor.
+      {"text_fragment_alone", fileUrl + "#:~:text=plain", 0, 0, "◎", {}},
+      {"anchor_before_text_fragment", fileUrl + "#here:~:text=x", 0, 0, "#◎", {}},
+      {"missing_anchor_before_text_fragment", fileUrl + "#gone:~:text=x", 0, 1, "#NG#", {}},
       {"other_letter_case", miscased, 0, 0, "×a)", FlagsOf({FlagBroken})},
       {"other_letter_case_en", miscased, 0, 1, "(NG)a)", FlagsOf({FlagBroken})},
       {"missing_file_address", "file://" + folder + "/gone.html", 0, 0, "×", FlagsOf({FlagBroken})},

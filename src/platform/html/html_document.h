@@ -190,5 +190,10 @@ class Document : public std::enable_shared_from_this<Document> {
 // Markup of a node and its descendants (includeSelf) or of its children only.
 void SerializeNode(const Node* node, bool includeSelf, std::string& out);
 
+// The document's DOCTYPE with its public and system identifiers, as in
+// `<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4.01//EN">`; empty when it has
+// none.
+std::string DoctypeMarkup(const Document& doc);
+
 }  // namespace html
 }  // namespace vex

@@ -161,4 +161,20 @@ void SerializeNode(const Node* top, bool includeSelf, std::string& out) {
   if (includeSelf) AppendEnd(out, top);
 }
 
+std::string DoctypeMarkup(const Document& doc) {
+  const Node* root = doc.root();
+  for (const Node* n = root ? root->firstChild : nullptr; n; n = n->next) {
+    if (n->kind != NodeKind::Doctype) continue;
+    // The identifiers decide whether a browser renders in standards or
+    // quirks mode, so they are written as read.
+    const Attribute* publicId = n->FindAttribute("public");
+    const Attribute* systemId = n->FindAttribute("system");
+    std::string out = "<!DOCTYPE " + n->value;
+    if (publicId) out += " PUBLIC \"" + publicId->value + "\"";
+    if (systemId) out += std::string(publicId ? "" : " SYSTEM") + " \"" + systemId->value + "\"";
+    return out + ">";
+  }
+  return {};
+}
+
 }  // namespace vex::html

@@ -125,17 +125,50 @@ std::string Merge(const UrlParts& base, std::string_view refPath) {
   return base.path.substr(0, slash + 1) + std::string(refPath);
 }
 
+// The characters a browser escapes in each part of a web or file address;
+// control characters, blanks and every byte above 0x7E always are. A "%" of
+// the text stays: it already escapes.
+constexpr std::string_view kPathEscaped = "\"#<>?`{}";
+constexpr std::string_view kQueryEscaped = "\"#<>'";
+constexpr std::string_view kFragmentEscaped = "\"<>`";
+// A local file name holds "%", "#" and "?" as letters of its own.
+constexpr std::string_view kFileNameEscaped = "\"#<>?`{}%";
+
+std::string PercentEncode(std::string_view text, std::string_view escaped) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c <= 0x20 || c >= 0x7F || escaped.find(ch) != std::string_view::npos) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0x0F];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
 std::string Compose(UrlParts p) {
   if ((p.scheme == "http" || p.scheme == "https") && p.hasAuthority) {
     p.authority = LowerAscii(p.authority);
     if (p.path.empty()) p.path = "/";
   }
+  // "file://localhost/x" is the local file /x.
+  if (p.scheme == "file" && p.hasAuthority && LowerAscii(p.authority) == "localhost") {
+    p.authority.clear();
+  }
+  const bool escape = IsSpecial(p.scheme);
   std::string out;
   if (!p.scheme.empty()) out += p.scheme + ":";
   if (p.hasAuthority) out += "//" + p.authority;
-  out += p.path;
-  if (p.hasQuery) out += "?" + p.query;
-  if (p.hasFragment) out += "#" + p.fragment;
+  out += escape ? PercentEncode(p.path, kPathEscaped) : p.path;
+  if (p.hasQuery) out += "?" + (escape ? PercentEncode(p.query, kQueryEscaped) : p.query);
+  if (p.hasFragment) {
+    out += "#" + (escape ? PercentEncode(p.fragment, kFragmentEscaped) : p.fragment);
+  }
   return out;
 }
 
@@ -188,7 +221,12 @@ std::string ResolveUrl(std::string_view base, std::string_view reference) {
 }
 
 std::string FileUrlFromPath(std::string_view absolutePath) {
-  return "file://" + std::string(absolutePath);
+  return "file://" + PercentEncode(absolutePath, kFileNameEscaped);
+}
+
+std::string UrlScheme(std::string_view address) {
+  const std::string clean = CleanReference(address);
+  return LowerAscii(std::string_view(clean).substr(0, SchemeLength(clean)));
 }
 
 std::optional<std::string> PathFromFileUrl(std::string_view url) {
