@@ -21,6 +21,20 @@ bool IsWebAddress(const std::string& address) {
   return StartsWith(u, "HTTP://") || StartsWith(u, "HTTPS://");
 }
 
+// Why a fetched page is no page to check: the client's error (its number as
+// the marks show it, then its own words), or a final status other than 2xx
+// after every redirect was followed; empty when the page came.
+std::string FailureOf(const http::Response& r) {
+  if (r.error != http::kOk) {
+    std::string why = "OpenUrl Error:" + std::to_string(r.error);
+    if (!r.errorText.empty()) why += " (" + r.errorText + ")";
+    return why;
+  }
+  if (r.status != 0 && (r.status < 200 || r.status > 299))
+    return "HTTP " + std::to_string(r.status);
+  return {};
+}
+
 class LoadingBrowser final : public Browser {
  public:
   explicit LoadingBrowser(App& app) : app_(app) {}
@@ -42,15 +56,17 @@ class LoadingBrowser final : public Browser {
       // Fetched ahead in this run: loaded from that copy, once.
       http::Response& r = fetched->second;
       documentUrl_ = r.effectiveUrl.empty() ? a : r.effectiveUrl;
+      loadError_ = FailureOf(r);
       bytes_ = std::move(r.body);
       KeepWithinLimit(r.bodyCut);
       contentType_ = HeaderValue(r.headers, "Content-Type");
       app_.FetchedPages.erase(fetched);
       pendingFile_ = false;
     } else if (IsWebAddress(a)) {
-      documentUrl_ = a;
+      // Blanks and other characters a browser escapes are sent escaped.
+      documentUrl_ = ResolveUrl({}, a);
       http::Request request;
-      request.url = a;
+      request.url = documentUrl_;
       request.maxBodyBytes = kMaxPageBytes;
       request.totalTimeoutMs = kPageTransferLimitMs;
       transfer_ = app_.http.Start(request);
@@ -200,9 +216,7 @@ class LoadingBrowser final : public Browser {
           if (!app_.http.Done(*transfer_)) return;
           http::Response r = app_.http.Take(*transfer_);
           transfer_.reset();
-          if (r.error != http::kOk) {
-            loadError_ = r.errorText.empty() ? "error " + std::to_string(r.error) : r.errorText;
-          }
+          loadError_ = FailureOf(r);
           if (!r.effectiveUrl.empty()) documentUrl_ = r.effectiveUrl;
           bytes_ = std::move(r.body);
           KeepWithinLimit(r.bodyCut);

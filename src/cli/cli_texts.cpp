@@ -10,6 +10,8 @@ const texts::Pair AnswerPromptYesNo{" [y/n] ", " [y/n] "};
 const texts::Pair AnswerPromptYesNoCancel{" [y/n/c] ", " [y/n/c] "};
 const texts::Pair FramePrompt{"番号 (空: フレームを無視してチェック): ",
                               "number (empty: check without frames): "};
+const texts::Pair FrameChosenNote{"選んだフレームをチェックします: ",
+                                  "Checking the chosen frame: "};
 const texts::Pair NotBatchFile{
     ": 一括処理ファイルではありません(1行目が [vexalorn batch file] ではありません)",
     ": not a batch file (its first line is not [vexalorn batch file])"};

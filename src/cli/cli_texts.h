@@ -15,6 +15,8 @@ extern const texts::Pair DefaultAnswerNo;
 extern const texts::Pair AnswerPromptYesNo;
 extern const texts::Pair AnswerPromptYesNoCancel;
 extern const texts::Pair FramePrompt;
+// Precedes the address of the frame picked, which is checked at once.
+extern const texts::Pair FrameChosenNote;
 // Follows the batch file's path when its first line is not the batch header.
 extern const texts::Pair NotBatchFile;
 // The end of a run with https links marked without a request (%d: how many).

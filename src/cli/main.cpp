@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/chosen_frame.h"
 #include "cli/cli_options.h"
 #include "cli/cli_texts.h"
 #include "cli/findings.h"
@@ -71,6 +72,7 @@ int main(int argc, char** argv) {
   const int messagesBefore = ui.messagesShown();
   cli::RunEnd end;
   end.outcome = RunCheck(app);
+  end.outcome = cli::CheckChosenFrames(app, end.outcome, stderr);
   end.closeRequested = ui.closeRequested();
   end.interrupted = ui.interrupted();
   end.messagesShown = ui.messagesShown() - messagesBefore;

@@ -30,7 +30,10 @@ int ExitStatus(App& app, const RunEnd& end) {
   if (st.ResultLines.empty()) return kExitCutShort;
   // A missing or non-HTML entry was not checked: the run cannot vouch for it.
   for (const std::string& line : st.ResultLines) {
-    if (!RatingIsGood(line.substr(0, line.find(',')))) return kExitNeedsCheck;
+    const std::string rating = line.substr(0, line.find(','));
+    // A page that could not be loaded fails the run, as it does alone.
+    if (StartsWith(rating, texts::TxtNotLoadedRating[st.CharMode])) return kExitCutShort;
+    if (!RatingIsGood(rating)) return kExitNeedsCheck;
   }
   return kExitAllGood;
 }

@@ -66,7 +66,9 @@ class Browser {
   // Kept for the callers that set it; loading does not depend on it.
   virtual void Offline(bool offline) = 0;
 
-  // Why the last load gave an empty page; empty when it did not fail.
+  // Why the last load failed: no answer, a client error, or a final HTTP
+  // status other than 2xx (whose page, if any, is still loaded); empty when
+  // it did not fail.
   virtual std::string LoadError() const = 0;
   // The last page was longer than kMaxPageBytes: only its beginning was read.
   virtual bool PageCut() const { return false; }

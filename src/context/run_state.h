@@ -56,6 +56,9 @@ struct RunState {
   int Busy = 0;        // -1 while a run is under way
   int CancelFlag = 0;  // -1 after Cancel was pressed
   std::string CurrentTarget;
+  // Why the target's page could not be fetched ("HTTP 404", a client error);
+  // empty when it was.
+  std::string TargetLoadFailure;
   std::string AppTitle = "VEXALORN";
   std::string ExeFolder;   // with trailing "/"
   std::string DataFolder;  // the shipped help/ and site/ lie here; with trailing "/"

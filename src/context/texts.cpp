@@ -55,6 +55,8 @@ const Pair TxtCannotRead{"ファイルを読めません。通常のファイル
                          "Cannot read this file; only regular files are checked."};
 const Pair TxtPageCut{"64MiBを超えるページです。最初の64MiBだけを調べます。",
                       "The page is larger than 64 MiB; only its first 64 MiB are checked."};
+const Pair TxtPageNotLoaded{"ページを読み込めませんでした。", "The page could not be loaded."};
+const Pair TxtNotLoadedRating{"×読込失敗", "(NG)Not loaded"};
 const Pair TxtOpenFilter{
     "htmlファイル(*.html;*.htm)|*.html;*.htm|全てのファイル(*.*)|*.*|一括処理(*.bchk)|*.bchk",
     "html files(*.html;*.htm)|*.html;*.htm|all files(*.*)|*.*|batch file(*.bchk)|*.bchk"};
@@ -195,6 +197,8 @@ const NamedPair kAllPairs[] = {
     {"TxtCanceledMark", &TxtCanceledMark},
     {"TxtCanceled", &TxtCanceled},
     {"TxtIeFailed", &TxtIeFailed},
+    {"TxtPageNotLoaded", &TxtPageNotLoaded},
+    {"TxtNotLoadedRating", &TxtNotLoadedRating},
     {"TxtMainCaption", &TxtMainCaption},
     {"TxtPreProcess", &TxtPreProcess},
     {"TxtChecking", &TxtChecking},

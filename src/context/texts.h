@@ -65,6 +65,10 @@ extern const Pair TxtNotHtml;
 extern const Pair TxtCannotRead;
 // A page longer than the page limit: only its beginning is checked.
 extern const Pair TxtPageCut;
+// A target whose page could not be fetched: the message (followed by the
+// target and the reason) and the beginning of its rating in a batch.
+extern const Pair TxtPageNotLoaded;
+extern const Pair TxtNotLoadedRating;
 // File dialog filters: "description|pattern|..." (three for opening, the
 // third being the batch filter; one for saving).
 extern const Pair TxtOpenFilter;

@@ -6,6 +6,7 @@
 #include "context/progress_window.h"
 #include "context/texts.h"
 #include "links/link_walk.h"
+#include "platform/html/url_resolve.h"
 #include "preparation/page_preparation.h"
 
 namespace vex {
@@ -14,6 +15,8 @@ namespace {
 
 constexpr int kFramePickedByPreparation = -21;
 constexpr int kPreparationTimedOut = -2;
+constexpr int kPreparationLoadFailed = -4;
+constexpr int kPreparationBadTarget = -9;
 
 }  // namespace
 
@@ -30,10 +33,13 @@ int x_CheckOne(App& app, std::string& target) {
   ClearCounts(st.PageCounts);
   TallyLink(app, "cl");
 
-  // A target that is only a fragment names no page.
+  // A target that is only a fragment names no page. An address loses its
+  // fragment; in a plain path "#" is part of a file or folder name.
   const std::size_t hash = st.CurrentTarget.find('#');
   if (hash == 0) return kCheckDone;
-  if (hash != std::string::npos) st.CurrentTarget.resize(hash);
+  if (hash != std::string::npos && !UrlScheme(st.CurrentTarget).empty()) {
+    st.CurrentTarget.resize(hash);
+  }
 
   // The first anchor check of this target loads its page anew.
   st.AnchorPageUrl.clear();
@@ -49,6 +55,16 @@ int x_CheckOne(App& app, std::string& target) {
     CloseProgressWindow(app);
     app.ui.ShowMessage(std::string(texts::TxtIeFailed[cm]) + "(TimeOut)");
     result = kCheckToldUser;
+  } else if (r == kPreparationLoadFailed || r == kPreparationBadTarget) {
+    // Nothing is rated. A single target tells the user why; a batch records
+    // the reason in its summary and goes on with the next entry.
+    if (r == kPreparationBadTarget) st.TargetLoadFailure = std::string(texts::TxtNoFile[cm]);
+    if (resultPath.empty()) {
+      CloseProgressWindow(app);
+      app.ui.ShowMessage(std::string(texts::TxtPageNotLoaded[cm]) + "\n" + st.CurrentTarget + "\n" +
+                         st.TargetLoadFailure);
+    }
+    result = kCheckPageFailed;
   } else if (r == 0) {
     app.ProcessEvents();
     const std::size_t pagesBefore = app.results.pages.size();

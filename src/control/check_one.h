@@ -14,6 +14,7 @@ struct App;
 enum CheckResult : int {
   kCheckDone = 0,
   kCheckFramePicked = 2,  // a frame was picked; Edit1 holds its address
+  kCheckPageFailed = -4,  // the page could not be fetched; TargetLoadFailure says why
   kCheckToldUser = -9,    // the user was told, cancelled the walk, or the target is no page
 };
 

@@ -82,6 +82,15 @@ std::string Text(const App& app, const texts::Pair& pair) {
   return std::string(pair[app.state.CharMode]);
 }
 
+// The rating of a batch entry whose page could not be fetched: the words,
+// then the reason in short (the client's own words left out), without the
+// commas that separate the fields of a result line.
+std::string NotLoadedRating(const App& app) {
+  std::string why = app.state.TargetLoadFailure;
+  why = why.substr(0, why.find(" ("));
+  return Text(app, texts::TxtNotLoadedRating) + "(" + ReplaceAll(why, ",", ";") + ")";
+}
+
 bool IsPlainPath(App& app, std::string_view target) {
   return UrlKind(app, target, true) != 0;
 }
@@ -342,6 +351,14 @@ RunOutcome RunCheck(App& app) {
           } else {
             target = entry;
             q = CheckOneStep(app, target);
+            if (q == kCheckPageFailed) {
+              // One dead page does not end a run of many: its row says why.
+              ClearCounts(st.PageCounts);
+              (void)AddPageResult(st.PageCounts, st.RunTotals, st.CharMode);
+              st.ResultLines.push_back(NotLoadedRating(app) + ", ," + entry);
+              q = 0;
+              continue;
+            }
             if (q < 0) {
               if (q != -3) {
                 CloseProgressWindow(app);

@@ -114,6 +114,19 @@ void AppendFrameEntries(App& app, const html::Collection& elements, const std::s
   }
 }
 
+// The META element with content ReadmeVB and name MS-HAID (written by an old
+// help viewer) goes, in whatever spelling the page has it.
+void RemoveHelpViewerMeta(const html::Element& head, std::string& pageSource) {
+  const html::Collection metas = head.getElementsByTagName("META");
+  for (std::size_t i = 0; i < metas.length(); ++i) {
+    const html::Element meta = metas.item(i);
+    if (EqualsIgnoreCase(meta.getAttribute("content").value_or(""), "ReadmeVB") &&
+        EqualsIgnoreCase(meta.getAttribute("name").value_or(""), "MS-HAID")) {
+      pageSource = ReplaceAll(pageSource, meta.outerHTML(), "");
+    }
+  }
+}
+
 struct DocumentFacts {
   std::string baseAddress;
   bool hasFrames = false;
@@ -130,11 +143,26 @@ DocumentFacts ReadDocument(App& app) {
 
   const html::Collection heads = root.getElementsByTagName("HEAD");
   if (heads.length() > 0) {
-    const std::string pageSource = root.outerHTML();
+    std::string pageSource = root.outerHTML();
+    RemoveHelpViewerMeta(heads.item(0), pageSource);
+    // The page's DOCTYPE stays on top, so the prepared and the annotated
+    // page render in the same mode as the page itself.
+    if (const std::string doctype = html::DoctypeMarkup(*doc); !doctype.empty()) {
+      pageSource.insert(0, doctype + "\r\n");
+    }
     const std::string pageSourceCrLf = WithCrLfBreaks(pageSource);
     st.SourceLines = SplitLines(pageSourceCrLf);
     const html::Collection bases = heads.item(0).getElementsByTagName("BASE");
     if (bases.length() > 0) facts.baseAddress = bases.item(0).href();
+  }
+  // Without a BASE of its own a page's links lead from the address finally
+  // reached, as in a browser: "http://host/dir" redirected to
+  // "http://host/dir/" has its links in dir/.
+  if (facts.baseAddress.empty()) {
+    const std::string reached = doc->address();
+    if (StartsWith(LowerAscii(reached), "http:") || StartsWith(LowerAscii(reached), "https:")) {
+      facts.baseAddress = reached;
+    }
   }
 
   st.MarkFontTag.clear();
@@ -192,6 +220,7 @@ int x_GetHtml(App& app, const std::string& explicitTarget) {
   st.FrameUrls.clear();
   st.WorkLines.clear();
   st.LocalFileLines.clear();
+  st.TargetLoadFailure.clear();
 
   if (UrlKind(app, st.CurrentTarget, false) < 0 && CheckLocalPath(st.CurrentTarget) < 0) {
     st.SourceLines.push_back("addr errer(" + st.CurrentTarget + ")");
@@ -235,6 +264,14 @@ int x_GetHtml(App& app, const std::string& explicitTarget) {
                        ")");
     st.SourceLines.push_back("addr errer(" + st.CurrentTarget + ")");
     return kGetHtmlBadTarget;
+  }
+  // A page that did not come (no answer, an error page, a redirect loop) is
+  // no page to rate: its empty or error document would pass as very good.
+  st.TargetLoadFailure = app.PageBrowser ? app.PageBrowser->LoadError() : std::string();
+  if (!st.TargetLoadFailure.empty()) {
+    st.SourceLines.push_back("load error(" + st.TargetLoadFailure + ")");
+    QuitPageBrowser(app);
+    return kGetHtmlLoadFailed;
   }
   if (app.PageBrowser->PageCut()) app.ui.ShowMessage(std::string(texts::TxtPageCut[st.CharMode]));
 

@@ -16,6 +16,7 @@ enum GetHtmlResult : int {
   kGetHtmlOffline = -1,       // "OffLime" appended to SourceLines
   kGetHtmlNotLoaded = -2,     // timed out, or the browser was lost twice
   kGetHtmlCancelled = -3,     // cancelled (or lost) during the wait
+  kGetHtmlLoadFailed = -4,    // the page could not be fetched; TargetLoadFailure says why
   kGetHtmlBadTarget = -9,     // "addr errer(<target>)" appended to SourceLines
   kGetHtmlFrameChosen = -21,  // CurrentTarget and Edit1 hold the chosen frame
 };

@@ -176,8 +176,11 @@ LineList BuildSummaryReport(const App& app, const std::string& reportPath) {
     const ResultFields f = SplitResultLine(results[k]);
     const Grade grade = GradeOf(f.rating);
     const bool links = !(grade == Grade::NeedsLook && IsNotHtmlText(f.rating));
+    // A page that could not be loaded has no annotated copy to link to.
+    const bool annotated = links && !Trim(f.path).empty();
     add({"<TR>", std::string(NumberCellTag(grade)), std::to_string(k + 1), "</TD>"});
-    add({"<TD>", links ? Link(PageAddress(f.path, reportPath), f.rating) : EscapeHtmlText(f.rating),
+    add({"<TD>",
+         annotated ? Link(PageAddress(f.path, reportPath), f.rating) : EscapeHtmlText(f.rating),
          "</TD>"});
     add({"<TD>", links ? Link(TargetAddress(f.target), f.target) : EscapeHtmlText(f.target),
          "</TD>", "</TR>"});

@@ -17,10 +17,12 @@
 #include <thread>
 #include <vector>
 
+#include "cli/chosen_frame.h"
 #include "cli/run_report.h"
 #include "cli/terminal_front_end.h"
 #include "context/app.h"
 #include "context/models.h"
+#include "control/check_one.h"
 #include "platform/html/html_document.h"
 #include "platform/text/line_list.h"
 #include "platform/text/text.h"
@@ -141,6 +143,7 @@ TEST(RunReportTest, RatingsDecideTheExitStatus) {
       {"MessageShown", {"Very good!<3>,/r/1.htm,a"}, told, 2},
       {"WindowStayedOpen", {"Very good!<3>,/r/1.htm,a"}, stayedOpen, 2},
       {"CheckFailed", {}, failed, 2},
+      {"PageNotLoaded", {"Very good!<3>,/r/1.htm,a", "(NG)Not loaded(HTTP 404), ,b"}, fine, 2},
   };
   ManualClock clock;
   TerminalFrontEnd ui(clock, {});
@@ -172,6 +175,48 @@ TEST(RunReportTest, RatingsDecideTheExitStatus) {
   app.results.pages = {cancelled};
   EXPECT_EQ(ResultPages(app, {}, ""),
             (std::vector<std::string>{"/r/3.htm", "/r/1.htm", "/r/2.htm"}));
+}
+
+// --- The frame picked in the terminal ------------------------------------------
+
+TEST(ChosenFrameTest, PickedFrameIsCheckedAtOnce) {
+  const std::string frames = "http://127.0.0.1:9/frames.html";
+  const std::string menu = "http://127.0.0.1:9/menu.html";
+  for (const bool nestedWithoutEnd : {false, true}) {
+    ManualClock clock;
+    TerminalFrontEnd ui(clock, {});
+    testing::OfflineHttpClient http;
+    App app(ui, clock, http);
+    app.state.CharMode = 1;
+    app.main.Edit1 = frames;
+    std::vector<std::string> checked;
+    // Every check of a frame set picks its menu frame, which is a page, or
+    // (nested without end) a frame set again.
+    app.steps.CheckOne = [&](App& a, std::string&) {
+      checked.push_back(a.main.Edit1);
+      if (a.main.Edit1 != frames && !nestedWithoutEnd) return 0;
+      a.main.Edit1 = menu;
+      return static_cast<int>(kCheckFramePicked);
+    };
+    const RunOutcome first = RunCheck(app);
+    ASSERT_EQ(first.result, kCheckFramePicked);
+
+    std::unique_ptr<FILE, int (*)(FILE*)> err(std::tmpfile(), std::fclose);
+    const RunOutcome out = CheckChosenFrames(app, first, err.get());
+    std::string said(4096, '\0');
+    std::rewind(err.get());
+    said.resize(std::fread(said.data(), 1, said.size(), err.get()));
+
+    const std::string note = "Checking the chosen frame: " + menu + "\n";
+    if (nestedWithoutEnd) {
+      EXPECT_EQ(out.result, kCheckFramePicked);
+      EXPECT_EQ(checked.size(), 1u + kMaxFrameLevels);
+    } else {
+      EXPECT_EQ(out.result, 0);
+      EXPECT_EQ(checked, (std::vector<std::string>{frames, menu}));
+      EXPECT_EQ(said, note);
+    }
+  }
 }
 
 // --- The program -------------------------------------------------------------
@@ -276,6 +321,25 @@ INSTANTIATE_TEST_SUITE_P(
                 {"-s:1", "*.xyz"},
                 2,
                 "This file is not exist."},
+        // A target whose page does not come is no success, alone or in a batch.
+        EndCase{"DeadWebTarget",
+                {},
+                "",
+                {"-s:1", "http://127.0.0.1:1/"},
+                2,
+                "The page could not be loaded."},
+        EndCase{"MissingFileAddress",
+                {},
+                "",
+                {"-s:1", "file:///nowhere/page.html"},
+                2,
+                "The page could not be loaded."},
+        EndCase{"BatchWithADeadEntry",
+                {"a.html"},
+                "[vexalorn batch file]\na.html\nhttp://127.0.0.1:1/\n",
+                {"-s:1", "list.bchk"},
+                2,
+                ""},
         EndCase{"BatchWithoutHeader",
                 {"a.html"},
                 "a.html\n",

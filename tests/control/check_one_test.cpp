@@ -57,6 +57,7 @@ int ScriptedGetHtml(App& app, const std::string& explicitTarget) {
     app.state.WorkLines = SplitLines(p.page);
     app.state.NoHeaderBlock = 1;
   }
+  if (p.code == kGetHtmlLoadFailed) app.state.TargetLoadFailure = "HTTP 404";
   return p.code;
 }
 
@@ -135,6 +136,24 @@ TEST(CheckOneTest, PreparesTheProgressWindowAndTheCounts) {
   }
 }
 
+TEST(CheckOneTest, OnlyAnAddressLosesItsFragment) {
+  const struct {
+    std::string target;
+    std::string prepared;
+  } rows[] = {
+      {"file:///site/page.htm#part", "file:///site/page.htm"},
+      {"/home/u/C#/page.htm", "/home/u/C#/page.htm"},
+      {"/home/u/C#", "/home/u/C#"},
+  };
+  for (const auto& row : rows) {
+    CheckContext ctx;
+    gPreparation.code = -1;
+    std::string target = row.target;
+    (void)x_CheckOne(ctx.app, target);
+    EXPECT_EQ(gPreparation.currentTarget, row.prepared) << row.target;
+  }
+}
+
 TEST(CheckOneTest, TargetFromEdit1) {
   CheckContext ctx;
   ctx.app.main.Edit1 = "/some/page.htm";
@@ -208,6 +227,7 @@ TEST_P(CheckOneOutcomeTest, ResultMessageAndWindow) {
 }
 
 const std::string kIeFailed(vex::texts::TxtIeFailed[1]);
+const std::string kNotLoaded(vex::texts::TxtPageNotLoaded[1]);
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, CheckOneOutcomeTest,
@@ -220,7 +240,15 @@ INSTANTIATE_TEST_SUITE_P(
                     false},
         OutcomeCase{"offline", -1, false, false, -1, std::nullopt, false, false},
         OutcomeCase{"load_cancelled", -3, true, false, -3, std::nullopt, false, false},
-        OutcomeCase{"no_page", -9, false, false, -9, std::nullopt, false, false},
+        // A page that cannot be had is rated nothing: alone the user is
+        // told why, in a batch the run goes on.
+        OutcomeCase{"no_page", -9, false, false, -4, std::nullopt, true, false},
+        OutcomeCase{"no_page_alone", -9, true, false, -4,
+                    kNotLoaded + "\nhttp://h/edit1.htm\n" + std::string(texts::TxtNoFile[1]), false,
+                    false},
+        OutcomeCase{"load_failed", -4, false, false, -4, std::nullopt, true, false},
+        OutcomeCase{"load_failed_alone", -4, true, false, -4,
+                    kNotLoaded + "\nhttp://h/edit1.htm\nHTTP 404", false, false},
         OutcomeCase{"other_code_passed_on", -31, false, false, -31, std::nullopt, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 

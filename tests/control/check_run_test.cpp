@@ -30,6 +30,7 @@ struct ScriptedCheck {
   int broken = 0;
   bool raise = false;
   bool moveFolder = false;
+  std::string loadFailure;  // the page could not be fetched, for this reason
 };
 
 std::map<std::string, ScriptedCheck> gScript;
@@ -51,6 +52,10 @@ int ScriptedCheckOne(App& app, std::string& target) {
   app.state.PageCounts.LinkCount = s.links;
   app.state.PageCounts.BrokenCount = s.broken;
   if (!target.empty()) target = key + ".result.htm";
+  if (!s.loadFailure.empty()) {
+    app.state.TargetLoadFailure = s.loadFailure;
+    return kCheckPageFailed;
+  }
   return s.code;
 }
 
@@ -259,6 +264,34 @@ TEST_F(CheckRunTest, UnreadableBatchFileIsShownAndAborts) {
   EXPECT_TRUE(out.aborted);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_NE(ui.messages[0].find("*.bchk"), std::string::npos);
+}
+
+TEST_F(CheckRunTest, PageThatCannotBeLoadedIsRecordedAndTheBatchGoesOn) {
+  for (const char* f : {"a.html", "c.html"}) site.Write(f, kHtml);
+  site.Write(
+      "list.bchk",
+      "[vexalorn batch file]\na.html\nhttp://127.0.0.1:1/\nhttp://127.0.0.1:1/gone\nc.html\n");
+  gScript["http://127.0.0.1:1/"] = {.loadFailure =
+                                        "OpenUrl Error:12029 (Connection refused, twice)"};
+  gScript["http://127.0.0.1:1/gone"] = {.loadFailure = "HTTP 404"};
+  const RunOutcome out = Run("list.bchk");
+
+  EXPECT_FALSE(out.aborted);
+  EXPECT_EQ(out.result, 0);
+  EXPECT_EQ(gChecked.size(), 4u);
+  EXPECT_TRUE(ui.messages.empty()) << "a batch records the reason instead of asking";
+  EXPECT_EQ(app.state.ResultLines,
+            (LineList{"Very good!<3>," + At("a.html") + ".result.htm," + At("a.html"),
+                      "(NG)Not loaded(OpenUrl Error:12029), ,http://127.0.0.1:1/",
+                      "(NG)Not loaded(HTTP 404), ,http://127.0.0.1:1/gone",
+                      "Very good!<3>," + At("c.html") + ".result.htm," + At("c.html")}));
+  EXPECT_EQ(app.state.RunTotals.PagesCounted, 4);
+  ASSERT_FALSE(out.summaryPath.empty());
+  std::string report;
+  ASSERT_TRUE(ReadFileBytes(out.summaryPath, report));
+  EXPECT_NE(report.find("(NG)Not loaded(HTTP 404)</TD>"), std::string::npos)
+      << "no annotated page to link to";
+  EXPECT_EQ(ui.closeRequests, 1);
 }
 
 struct BatchFailCase {

@@ -234,6 +234,73 @@ TEST_F(PreparationTest, LocalPageGetsTheFileAddressOfItsPathAsBase) {
   EXPECT_EQ(app.main.Edit2, "file://" + dir.path().string() + "/x%20y/page.html");
 }
 
+TEST_F(PreparationTest, PageThatDoesNotComeIsNoPageToRate) {
+  httplib::Server& h = server.server();
+  h.Get("/missing", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+  h.Get("/broken", [](const httplib::Request&, httplib::Response& res) {
+    res.status = 500;
+    res.set_content("<html><body><a href=\"/x\">x</a></body></html>", "text/html");
+  });
+  h.Get("/loop",
+        [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop", 302); });
+  const struct {
+    std::string target;
+    std::string failure;  // how TargetLoadFailure begins
+  } rows[] = {
+      {server.Url("/missing"), "HTTP 404"},
+      {server.Url("/broken"), "HTTP 500"},
+      {server.Url("/loop"), "OpenUrl Error:12156"},
+      {"http://127.0.0.1:1/", "OpenUrl Error:12029"},
+  };
+  for (const auto& row : rows) {
+    app.state.CurrentTarget = row.target;
+    EXPECT_EQ(x_GetHtml(app, row.target), kGetHtmlLoadFailed) << row.target;
+    EXPECT_TRUE(StartsWith(app.state.TargetLoadFailure, row.failure))
+        << row.target << ": " << app.state.TargetLoadFailure;
+    EXPECT_TRUE(app.state.WorkLines.empty());
+    EXPECT_EQ(app.PageBrowser, nullptr);
+  }
+  // The next page that comes is prepared, with nothing left of the failure.
+  const std::string good = server.Url("/euc_jp_meta/input.html");
+  app.state.CurrentTarget = good;
+  EXPECT_EQ(x_GetHtml(app, good), kGetHtmlPrepared);
+  EXPECT_EQ(app.state.TargetLoadFailure, "");
+}
+
+TEST_F(PreparationTest, RedirectedPageTakesTheAddressReachedAsBase) {
+  httplib::Server& h = server.server();
+  h.Get("/dir",
+        [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/dir/", 301); });
+  h.Get("/dir/", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("<html><head></head><body><a href=\"a.html\">a</a></body></html>", "text/html");
+  });
+  const std::string target = server.Url("/dir");
+  app.state.CurrentTarget = target;
+  ASSERT_EQ(x_GetHtml(app, target), kGetHtmlPrepared);
+  EXPECT_EQ(app.main.Edit2, server.Url("/dir/"));
+}
+
+TEST_F(PreparationTest, KeepsTheDoctypeAndDropsTheHelpViewerMeta) {
+  server.server().Get("/old", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content(
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+        "\"http://www.w3.org/TR/html4/loose.dtd\">\n<html><head>\n"
+        "<META content=ReadmeVB name=MS-HAID>\n<meta name='ms-haid' content='readmevb'>\n"
+        "<meta name=\"MS-HAID\" content=\"other\">\n</head><body>x</body></html>",
+        "text/html");
+  });
+  const std::string target = server.Url("/old");
+  app.state.CurrentTarget = target;
+  ASSERT_EQ(x_GetHtml(app, target), kGetHtmlPrepared);
+  ASSERT_FALSE(app.state.WorkLines.empty());
+  EXPECT_EQ(app.state.WorkLines.front(),
+            "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+            "\"http://www.w3.org/TR/html4/loose.dtd\">");
+  const std::string page = JoinLines(app.state.WorkLines);
+  EXPECT_FALSE(Contains(UpperAscii(page), "READMEVB")) << page;
+  EXPECT_TRUE(Contains(page, "content=\"other\"")) << page;
+}
+
 TEST_F(PreparationTest, ShowsEveryStepInTheProgressWindow) {
   // What the progress window shows whenever events run, without repeats.
   std::vector<std::pair<int, std::string>> shown;
