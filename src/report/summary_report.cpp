@@ -176,8 +176,9 @@ LineList BuildSummaryReport(const App& app, const std::string& reportPath) {
     const ResultFields f = SplitResultLine(results[k]);
     const Grade grade = GradeOf(f.rating);
     const bool links = !(grade == Grade::NeedsLook && IsNotHtmlText(f.rating));
-    // A page that could not be loaded has no annotated copy to link to.
-    const bool annotated = links && !Trim(f.path).empty();
+    // A page that could not be loaded has no annotated copy to link to: its
+    // line names a blank for one, as a file that is not HTML does.
+    const bool annotated = links && f.path != " ";
     add({"<TR>", std::string(NumberCellTag(grade)), std::to_string(k + 1), "</TD>"});
     add({"<TD>",
          annotated ? Link(PageAddress(f.path, reportPath), f.rating) : EscapeHtmlText(f.rating),

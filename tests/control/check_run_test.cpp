@@ -30,7 +30,7 @@ struct ScriptedCheck {
   int broken = 0;
   bool raise = false;
   bool moveFolder = false;
-  std::string loadFailure;  // the page could not be fetched, for this reason
+  std::string loadFailure{};  // the page could not be fetched, for this reason
 };
 
 std::map<std::string, ScriptedCheck> gScript;
@@ -268,12 +268,12 @@ TEST_F(CheckRunTest, UnreadableBatchFileIsShownAndAborts) {
 
 TEST_F(CheckRunTest, PageThatCannotBeLoadedIsRecordedAndTheBatchGoesOn) {
   for (const char* f : {"a.html", "c.html"}) site.Write(f, kHtml);
-  site.Write(
-      "list.bchk",
-      "[vexalorn batch file]\na.html\nhttp://127.0.0.1:1/\nhttp://127.0.0.1:1/gone\nc.html\n");
-  gScript["http://127.0.0.1:1/"] = {.loadFailure =
-                                        "OpenUrl Error:12029 (Connection refused, twice)"};
-  gScript["http://127.0.0.1:1/gone"] = {.loadFailure = "HTTP 404"};
+  site.Write("list.bchk",
+             "[vexalorn batch "
+             "file]\na.html\nfile:///nowhere/dead.html\nfile:///nowhere/gone.html\nc.html\n");
+  gScript["file:///nowhere/dead.html"] = {.loadFailure =
+                                              "OpenUrl Error:12029 (Connection refused, twice)"};
+  gScript["file:///nowhere/gone.html"] = {.loadFailure = "HTTP 404"};
   const RunOutcome out = Run("list.bchk");
 
   EXPECT_FALSE(out.aborted);
@@ -282,15 +282,15 @@ TEST_F(CheckRunTest, PageThatCannotBeLoadedIsRecordedAndTheBatchGoesOn) {
   EXPECT_TRUE(ui.messages.empty()) << "a batch records the reason instead of asking";
   EXPECT_EQ(app.state.ResultLines,
             (LineList{"Very good!<3>," + At("a.html") + ".result.htm," + At("a.html"),
-                      "(NG)Not loaded(OpenUrl Error:12029), ,http://127.0.0.1:1/",
-                      "(NG)Not loaded(HTTP 404), ,http://127.0.0.1:1/gone",
+                      "(NG)Not loaded(OpenUrl Error:12029), ,file:///nowhere/dead.html",
+                      "(NG)Not loaded(HTTP 404), ,file:///nowhere/gone.html",
                       "Very good!<3>," + At("c.html") + ".result.htm," + At("c.html")}));
   EXPECT_EQ(app.state.RunTotals.PagesCounted, 4);
   ASSERT_FALSE(out.summaryPath.empty());
   std::string report;
   ASSERT_TRUE(ReadFileBytes(out.summaryPath, report));
-  EXPECT_NE(report.find("(NG)Not loaded(HTTP 404)</TD>"), std::string::npos)
-      << "no annotated page to link to";
+  EXPECT_NE(report.find("<TD>\r\n(NG)Not loaded(HTTP 404)\r\n</TD>"), std::string::npos)
+      << "no annotated page to link to: " << report;
   EXPECT_EQ(ui.closeRequests, 1);
 }
 
