@@ -18,9 +18,13 @@ _vexalorn_cli() {
   fi
 
   COMPREPLY=()
+  if [[ ${COMP_WORDS[COMP_CWORD - 1]:-} == --format ]]; then
+    COMPREPLY=($(compgen -W 'text json' -- "$cur"))
+    return
+  fi
   case $cur in
     -*)
-      COMPREPLY=($(compgen -W '-m:0 -m:1 -m:2 -s:0 -s:1 -i --https --help' -- "$cur"))
+      COMPREPLY=($(compgen -W '-m:0 -m:1 -m:2 -s:0 -s:1 -i --https --format -h --help --version' -- "$cur"))
       # bash puts back only what follows the last ":" of the word.
       if [[ $cur == *:* ]]; then
         local i
