@@ -239,7 +239,9 @@ TEST_F(InstalledPrograms, CompletionOffersOptionsAndTargets) {
   };
   const std::string d = site.path().string();
   const Row rows[] = {
-      {"Options", "-", "--help --https -i -m:0 -m:1 -m:2 -s:0 -s:1 "},
+      {"Options", "-",
+       "--format --help --https --version -h -i -m:0 -m:1 -m:2 -s:0 -s:1 "},
+      {"FormatValues", "--format j", "json "},
       {"ValuesAfterTheColon", "-s :", "0 1 "},
       {"Targets", Quoted(d + "/"), d + "/a.html " + d + "/list.bchk " + d + "/sub/ "},
       {"TheWordInternet", "in", "internet "},
