@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/text/encoding_labels.h"
 #include "platform/text/japanese_decoders.h"
 #include "platform/text/text.h"
+#include "platform/text/utf8_lead.h"
 
 namespace vex {
 
@@ -41,21 +43,10 @@ bool IsUtf8(std::string_view bytes) {
       ++i;
       continue;
     }
-    std::size_t need = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-      need = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      need = 2;
-      if (c == 0xE0) lo = 0xA0;
-      if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      need = 3;
-      if (c == 0xF0) lo = 0x90;
-      if (c == 0xF4) hi = 0x8F;
-    } else {
-      return false;
-    }
+    const std::optional<Utf8Lead> lead = Utf8LeadOf(c);
+    if (!lead) return false;
+    const std::size_t need = lead->trail;
+    unsigned char lo = lead->lo, hi = lead->hi;
     for (std::size_t k = 1; k <= need; ++k) {
       if (i + k >= n) return true;
       const auto t = static_cast<unsigned char>(bytes[i + k]);

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/text/encoding.h"
 #include "platform/text/japanese_decoders.h"
 #include "platform/text/text.h"
+#include "platform/text/utf8_lead.h"
 
 namespace vex {
 
@@ -175,23 +177,14 @@ std::string RepairUtf8(std::string_view in) {
       i = j;
       continue;
     }
-    std::size_t need = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-      need = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      need = 2;
-      if (c == 0xE0) lo = 0xA0;
-      if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      need = 3;
-      if (c == 0xF0) lo = 0x90;
-      if (c == 0xF4) hi = 0x8F;
-    } else {
+    const std::optional<Utf8Lead> lead = Utf8LeadOf(c);
+    if (!lead) {
       AppendUtf8(out, kReplacement);
       ++i;
       continue;
     }
+    const std::size_t need = lead->trail;
+    unsigned char lo = lead->lo, hi = lead->hi;
     std::size_t j = i + 1;
     std::size_t got = 0;
     while (got < need && j < n) {
