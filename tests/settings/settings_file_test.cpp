@@ -214,6 +214,8 @@ INSTANTIATE_TEST_SUITE_P(
     Fixtures, MigrateTest,
     ::testing::Values(MigrateCase{"before_1_2", MigrateResult::Saved},
                       MigrateCase{"version_1_3_no_final_break", MigrateResult::Saved},
+                      // The unbroken last line is removed; a blank line ends the file.
+                      MigrateCase{"version_key_last_without_break", MigrateResult::Saved},
                       MigrateCase{"current_with_comment", MigrateResult::Unchanged},
                       MigrateCase{"newer_version", MigrateResult::Saved},
                       MigrateCase{"lower_case_header", MigrateResult::Saved}),

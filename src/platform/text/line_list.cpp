@@ -44,7 +44,8 @@ std::string JoinLines(const LineList& lines, bool finalBreak) {
   out.reserve(total);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     out += lines[i];
-    if (i + 1 < lines.size() || finalBreak) out += "\r\n";
+    // An empty last line exists in a file only through its break.
+    if (i + 1 < lines.size() || finalBreak || lines[i].empty()) out += "\r\n";
   }
   return out;
 }

@@ -16,7 +16,8 @@ using LineList = std::vector<std::string>;
 // empty line; `endsWithBreak` (when given) tells whether the text had one.
 LineList SplitLines(std::string_view text, bool* endsWithBreak = nullptr);
 
-// Joins with CR LF between lines; `finalBreak` adds one after the last line.
+// Joins with CR LF between lines; `finalBreak` adds one after the last line
+// (an empty last line always gets one, or it would not read back).
 std::string JoinLines(const LineList& lines, bool finalBreak = true);
 
 struct FileCloser {
