@@ -423,9 +423,10 @@ class CurlClient final : public Client {
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(std::max(q.maxRedirects, 0)));
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, std::max(q.connectTimeoutMs, 0L));
     curl_easy_setopt(e, CURLOPT_DNS_CACHE_TIMEOUT, kDnsCacheSeconds);
-    // A second request to a host that speaks HTTP/2 goes over the same
-    // connection (multiplexed) instead of opening another one.
-    curl_easy_setopt(e, CURLOPT_PIPEWAIT, 1L);
+    // Requests to a host that speaks HTTP/2 share its connection (libcurl
+    // multiplexes by default). CURLOPT_PIPEWAIT is left off: with it a
+    // request waited for the host's busy HTTP/1.1 connection, behind a slow
+    // answer, instead of opening another.
     // A proxy's answer to the tunnel request is not the page's header block.
     curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeaderLine);

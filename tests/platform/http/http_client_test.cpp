@@ -518,6 +518,19 @@ TEST_F(HttpClientTest, QueuedTransferStartsWhenItGetsItsSlot) {
   EXPECT_GE(b.startedAtMs, a.finishedAtMs);
 }
 
+// A request to a host whose kept connection is busy with an answer that
+// does not come opens another connection instead of waiting behind it.
+TEST_F(HttpClientTest, RequestIsNotHeldBehindAnotherThatHangs) {
+  const TransferId hanging = client_->Start(Get(server_.Url("/hang")));
+  for (int i = 0; i < 200 && server_.Hits("/hang") == 0; ++i) client_->Poll(10);
+  ASSERT_EQ(server_.Hits("/hang"), 1);
+  const TransferId quick = client_->Start(Get(server_.Url("/n/8")));
+  for (int i = 0; i < 200 && !client_->Done(quick); ++i) client_->Poll(20);
+  EXPECT_EQ(client_->Take(quick).status, 200);
+  EXPECT_FALSE(client_->Done(hanging));
+  client_->Cancel(hanging);
+}
+
 TEST_F(HttpClientTest, CancelEndsTransfersAtOnce) {
   const TransferId hanging = client_->Start(Get(server_.Url("/hang")));
   const TransferId quick = client_->Start(Get(server_.Url("/n/7")));
