@@ -48,6 +48,10 @@ struct App {
   // first load of that address in the run takes its copy instead of asking
   // the server again.
   std::unordered_map<std::string, http::Response> FetchedPages;
+  // Set for the time of a run by its prefetcher: takes what has arrived and
+  // starts what may start, so that requests go on while the run works on a
+  // page (preparing it, writing its result) and not only while it waits.
+  std::function<void()> MoveTransfers;
 
   // The run's steps that tests replace with scripted ones; empty means the
   // real step (the context cannot name the run control above it).
@@ -67,7 +71,10 @@ struct App {
 
   // Pause while processing events (goes through the front end).
   void Pause(int ms) { ui.Pause(ms); }
-  void ProcessEvents() { ui.ProcessEvents(); }
+  void ProcessEvents() {
+    ui.ProcessEvents();
+    if (MoveTransfers) MoveTransfers();
+  }
 };
 
 }  // namespace vex

@@ -99,10 +99,13 @@ PrefetchScope::PrefetchScope(App& app) : app_(app) {
   app.Prefetch->onPageLinks = [&app](html::Document& page) {
     QueueLinkProbes(app, page.links(), FetchPriority::Ahead);
   };
+  app.MoveTransfers = [&app] { app.Prefetch->Pump(); };
 }
 
 PrefetchScope::~PrefetchScope() {
-  if (owner_) app_.Prefetch.reset();
+  if (!owner_) return;
+  app_.MoveTransfers = nullptr;
+  app_.Prefetch.reset();
 }
 
 }  // namespace vex

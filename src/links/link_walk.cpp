@@ -202,7 +202,6 @@ int Walk(App& app, std::string& resultPath, int& result) {
     app.ui.Refresh(View::Progress);
     app.ProcessEvents();
 
-    if (app.Prefetch) app.Prefetch->Pump();
     app.results.link = ProbeDetails{};
     if (const std::optional<std::string> mark = JudgeLink(app, address, last)) {
       InsertLinkMark(link, TagNameOf(link), address, *mark, st.MarkFontTag);

@@ -311,7 +311,12 @@ void ProbePrefetcher::StartWhatFits() {
 }
 
 void ProbePrefetcher::Collect() {
-  if (inFlight_.empty()) return;
+  if (inFlight_.empty() || collecting_) return;
+  collecting_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{collecting_};
   std::vector<Entry*> done;
   for (auto& [id, entry] : inFlight_) {
     if (app_.http.Done(id)) done.push_back(entry);
@@ -404,6 +409,9 @@ void ProbePrefetcher::ForgetPages() {
 }
 
 void ProbePrefetcher::Pump() {
+  // Called while answers are being taken (events processed as a page read
+  // ahead hands on its links): the taking goes on where it was.
+  if (collecting_) return;
   StartWhatFits();
   if (running_ > 0) {
     PollClient(0);

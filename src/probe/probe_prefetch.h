@@ -80,7 +80,8 @@ class ProbePrefetcher {
   void KeepLocalResult(const std::string& link, LocalProbeResult result);
 
   // Moves the transfers on without waiting: starts what the limits allow and
-  // takes what has finished.
+  // takes what has finished (App::MoveTransfers calls it with every round of
+  // event processing).
   void Pump();
   // Ends every request queued or in flight; what has arrived is kept.
   void CancelPending();
@@ -177,6 +178,7 @@ class ProbePrefetcher {
   int maxTransfers_;
   int maxPerHost_;
   int running_ = 0;
+  bool collecting_ = false;  // in Collect: answers are being taken
   std::int64_t lastPollMs_ = 0;
   std::int64_t lastGapEndMs_ = 0;
   std::size_t pageNodesKept_ = 0;

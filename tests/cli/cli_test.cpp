@@ -758,9 +758,15 @@ TEST_F(CliProgramTest, InterruptWhileLoadingEndsTheBatchWithASummary) {
     site.Write("a.html", "<html><body><p>first</p></body></html>\n");
     site.Write("list.bchk", "[vexalorn batch file]\na.html\n" + server.Url("/slow.html") + "\n");
     const pid_t pid = Spawn({"-s:1", "list.bchk"}, site.path());
-    for (int i = 0; i < 1000 && !asked; ++i)
+    // The page is asked for ahead, perhaps while the first entry is still
+    // read: the signal comes once the second entry's load has begun.
+    const auto loadingSecond = [&] {
+      std::string err;
+      return asked && ReadFileBytes(errPath, err) && err.find("<2/2>") != std::string::npos;
+    };
+    for (int i = 0; i < 1000 && !loadingSecond(); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(asked) << "the slow page was never asked for";
+    ASSERT_TRUE(loadingSecond()) << "the slow page was never loaded";
     kill(pid, sig);
     const Child r = Wait(pid);
     server.Stop();
