@@ -234,10 +234,21 @@ void ProbePrefetcher::Start(Entry& entry) {
   entry.transfer = app_.http.Start(RequestOf(entry));
   inFlight_[entry.transfer] = &entry;
   ++host.running;
+  // A page read ahead is not judged by its time: the page being walked may
+  // go beside it (see HostOpen).
+  entry.pageAhead = entry.kind == Kind::Page && entry.priority == FetchPriority::Ahead;
+  if (entry.pageAhead) ++host.pagesAhead;
   ++running_;
 }
 
-bool ProbePrefetcher::HostOpen(const Host& host, std::int64_t nowMs) const {
+bool ProbePrefetcher::HostOpen(const Host& host, std::int64_t nowMs, FetchPriority priority) const {
+  if (priority == FetchPriority::Now && host.running == host.pagesAhead &&
+      host.running < maxPerHost_) {
+    // Only pages still to come are in flight: the page being walked is not
+    // held back behind them (a slow one would stall the walk); one request
+    // beyond the host's share, within the user's limit.
+    return host.solo.empty() && !host.soloRunning && host.pausedUntilMs <= nowMs;
+  }
   return host.solo.empty() && !host.soloRunning && host.running < host.limit &&
          host.pausedUntilMs <= nowMs;
 }
@@ -289,7 +300,7 @@ void ProbePrefetcher::StartWhatFits() {
       ready.pop_front();
       if (nowQueue) StartSolo(host);
       std::deque<Entry*>& queue = nowQueue ? host.now : host.ahead;
-      while (!queue.empty() && running_ < maxTransfers_ && HostOpen(host, now)) {
+      while (!queue.empty() && running_ < maxTransfers_ && HostOpen(host, now, priority)) {
         Entry* e = queue.front();
         queue.pop_front();
         // An entry moved to the front of its queue (or finished otherwise)
@@ -325,6 +336,7 @@ void ProbePrefetcher::Collect() {
     inFlight_.erase(e->transfer);
     Host& host = hosts_[e->host];
     --host.running;
+    if (e->pageAhead) --host.pagesAhead;
     --running_;
     e->shared = e->sharedAtStart || host.starts != e->startSerial;
     if (e->solo) host.soloRunning = false;
@@ -413,7 +425,9 @@ void ProbePrefetcher::Pump() {
   // ahead hands on its links): the taking goes on where it was.
   if (collecting_) return;
   StartWhatFits();
-  if (running_ > 0) {
+  // Called with every round of event processing: the client is driven at
+  // most once per clock tick here (waiting for an answer drives it anyway).
+  if (running_ > 0 && app_.clock.NowMs() != lastPollMs_) {
     PollClient(0);
     Collect();
     StartWhatFits();
@@ -454,6 +468,7 @@ void ProbePrefetcher::DropUnfinished(Entry* keep) {
     app_.http.Cancel(it->first);
     Host& host = hosts_[it->second->host];
     --host.running;
+    if (it->second->pageAhead) --host.pagesAhead;
     if (it->second->solo) host.soloRunning = false;
     --running_;
     it = inFlight_.erase(it);

@@ -109,6 +109,7 @@ class ProbePrefetcher {
     // failure) may have come from waiting behind other requests.
     int remeasures = 0;
     bool solo = false;  // this attempt runs with nothing else on its host
+    bool pageAhead = false;  // a page still to come, fetched ahead
     // Another request to the host was in flight at its start, or started
     // while it ran; `startSerial` is the host's start count at its start.
     bool sharedAtStart = false;
@@ -121,6 +122,7 @@ class ProbePrefetcher {
   };
   struct Host {
     int running = 0;
+    int pagesAhead = 0;  // of those, pages still to come fetched ahead
     // Requests it may have at once: from one, growing while its answers come
     // quickly, up to the user's per-host limit (see AdjustLimit).
     int limit = 1;
@@ -152,8 +154,8 @@ class ProbePrefetcher {
   // Follows the host's answers: more requests at once while they come
   // quickly, fewer after a slow one, one after a sign of overload.
   void AdjustLimit(Host& host, const http::Response& response);
-  // Whether further requests may start on the host now.
-  bool HostOpen(const Host& host, std::int64_t nowMs) const;
+  // Whether further requests of the priority may start on the host now.
+  bool HostOpen(const Host& host, std::int64_t nowMs, FetchPriority priority) const;
   void StartWhatFits();
   void Start(Entry& entry);
   void Collect();

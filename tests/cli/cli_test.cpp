@@ -782,6 +782,35 @@ TEST_F(CliProgramTest, InterruptWhileLoadingEndsTheBatchWithASummary) {
   }
 }
 
+// The next page of a batch, read ahead, hangs: the links of the page being
+// walked on the same host are still asked for meanwhile, not after it.
+TEST_F(CliProgramTest, PageReadAheadThatHangsDoesNotHoldTheWalkBack) {
+  testing::LoopbackServer server;
+  std::atomic<int> linksAsked{0};
+  std::atomic<bool> walkedMeanwhile{false};
+  server.server().Get("/one.html", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("<html><body><a href=\"/a.html\">a</a> <a href=\"/b.html\">b</a></body></html>",
+                    "text/html");
+  });
+  server.server().Get(R"(/[ab]\.html)", [&](const httplib::Request&, httplib::Response& res) {
+    ++linksAsked;
+    res.set_content("<html></html>", "text/html");
+  });
+  server.server().Get("/two.html", [&](const httplib::Request&, httplib::Response& res) {
+    for (int i = 0; i < 1000 && linksAsked < 2; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    walkedMeanwhile = linksAsked >= 2;
+    res.set_content("<html><body>two</body></html>", "text/html");
+  });
+  server.Start();
+  site.Write("list.bchk", "[vexalorn batch file]\n" + server.Url("/one.html") + "\n" +
+                              server.Url("/two.html") + "\n");
+  const Child r = Run({"-s:1", "list.bchk"});
+  server.Stop();
+  EXPECT_TRUE(walkedMeanwhile) << r.out << r.err;
+  EXPECT_EQ(server.Hits("/two.html"), 1) << "the page read ahead is the one loaded";
+}
+
 // Copies started at once on a fresh settings folder: one makes the file,
 // the others migrate it, and none sees it half-written (which lost the
 // lists of the defaults for good).
