@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "platform/text/text.h"
+#include "platform/text/utf8_lead.h"
 
 namespace vex {
 
@@ -33,17 +35,16 @@ bool TargetIsUnicode(const std::string& to) {
 // gets one substitute instead of one per byte.
 std::size_t Utf8CharLength(std::string_view in) {
   if (in.empty()) return 0;
-  const auto lead = static_cast<unsigned char>(in[0]);
-  std::size_t length = lead < 0x80                    ? 1
-                       : lead >= 0xC2 && lead <= 0xDF ? 2
-                       : lead >= 0xE0 && lead <= 0xEF ? 3
-                       : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                      : 0;
-  if (length == 0 || length > in.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
+  const auto c = static_cast<unsigned char>(in[0]);
+  if (c < 0x80) return 1;
+  const std::optional<Utf8Lead> lead = Utf8LeadOf(c);
+  if (!lead || lead->trail >= in.size()) return 0;
+  const auto first = static_cast<unsigned char>(in[1]);
+  if (first < lead->lo || first > lead->hi) return 0;
+  for (std::size_t k = 2; k <= lead->trail; ++k) {
     if ((static_cast<unsigned char>(in[k]) & 0xC0) != 0x80) return 0;
   }
-  return length;
+  return lead->trail + 1;
 }
 
 // Feeds `in` through iconv, appending to out; stops at the first invalid or

@@ -40,6 +40,11 @@ INSTANTIATE_TEST_SUITE_P(
              "a\xC3\xA9"
              "b",
              "UTF-8", "CP932", "a?b"},
+        // An encoded surrogate is no character: each byte is replaced.
+        Case{"SurrogateIsNoCharacterOfTheTarget",
+             "a\xED\xA0\x80"
+             "b",
+             "UTF-8", "CP932", "a???b"},
         Case{"CutCharacterAtEnd", "a\xE3\x81", "UTF-8", "UTF-8", "a\xEF\xBF\xBD\xEF\xBF\xBD"}),
     [](const auto& info) { return std::string(info.param.name); });
 
