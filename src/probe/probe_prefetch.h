@@ -108,7 +108,7 @@ class ProbePrefetcher {
     // Asked again, alone on its host, after an answer whose time (or
     // failure) may have come from waiting behind other requests.
     int remeasures = 0;
-    bool solo = false;  // this attempt runs with nothing else on its host
+    bool solo = false;       // this attempt runs with nothing else on its host
     bool pageAhead = false;  // a page still to come, fetched ahead
     // Another request to the host was in flight at its start, or started
     // while it ran; `startSerial` is the host's start count at its start.

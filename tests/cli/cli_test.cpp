@@ -11,8 +11,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <set>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
