@@ -3,27 +3,17 @@
 // client trusts through SSL_CERT_FILE.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "context/app.h"
-#include "context/texts.h"
-#include "links/exclusion_lists.h"
 #include "links/link_walk.h"
 #include "platform/html/html_document.h"
-#include "platform/http/http_client.h"
-#include "platform/text/line_list.h"
-#include "platform/text/text.h"
-#include "settings/settings_file.h"
 #include "support/loopback_server.h"
 #include "support/scoped_env.h"
-#include "support/scripted_front_end.h"
-#include "support/shiftable_clock.h"
-#include "support/temp_dir.h"
 #include "support/tls_loopback_server.h"
+#include "support/walk_context.h"
 
 namespace vex {
 namespace {
@@ -75,20 +65,11 @@ class HttpsWalkTest : public ::testing::TestWithParam<HttpsCase> {};
 
 TEST_P(HttpsWalkTest, MarksAndRequests) {
   const HttpsCase& c = GetParam();
-  testing::TempDir home;
-  ASSERT_TRUE(Trusted().WriteCertificate(home / "trusted.pem"));
-  const testing::ScopedEnv certs("SSL_CERT_FILE", (home / "trusted.pem").c_str());
-  const testing::ScopedEnv work("VEXALORN_HOME", home.path().c_str());
-
-  testing::ShiftableClock clock;
-  testing::ScriptedFrontEnd ui{clock};
-  std::unique_ptr<http::Client> client = http::MakeCurlClient(clock);
-  App app{ui, clock, *client};
-  WriteDefaultSettings(app.SettingsImage());
-  BuildCannotCheckList(app);
-  app.state.NoHeaderBlock = 1;
-  app.state.CharMode = 1;
-  app.main.Button7.caption = std::string(texts::JumpModeCaptions[0][1]);
+  testing::WalkContext ctx;
+  App& app = ctx.app;
+  ASSERT_TRUE(Trusted().WriteCertificate(ctx.home / "trusted.pem"));
+  const testing::ScopedEnv certs("SSL_CERT_FILE", (ctx.home / "trusted.pem").c_str());
+  ctx.SetModes(1, 0);
   app.state.HttpsProbes = c.probed;
   app.state.ParallelProbes = c.parallel;
 
@@ -97,18 +78,15 @@ TEST_P(HttpsWalkTest, MarksAndRequests) {
       Trusted().Url("/anchors#here"), Trusted().Url("/anchors#none"), Untrusted().Url("/good")};
   std::string body;
   for (const std::string& l : links) body += "<a href=\"" + l + "\">x</a>\r\n";
-  app.state.WorkLines =
-      SplitLines("<html><head><title>T</title></head>\r\n<body>" + body + "</body></html>");
+  ctx.SetPage(body, "T");
   const int trustedBefore = Trusted().Requests();
   const int untrustedBefore = Untrusted().Requests();
 
   std::string path = "target";
   ASSERT_EQ(WalkLinks(app, path), 0);
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ctx.ui.messages.empty());
 
-  std::string saved;
-  ASSERT_TRUE(ReadFileBytes(path, saved));
-  const auto doc = html::Document::Parse(std::string_view(saved).substr(3), "file://" + path);
+  const std::shared_ptr<html::Document> doc = testing::ReadSaved(path).doc;
   const html::Collection found = doc->links();
   ASSERT_EQ(found.length(), links.size());
   const std::vector<std::string> expected =

@@ -17,7 +17,6 @@
 #include "context/app.h"
 #include "context/browser.h"
 #include "context/texts.h"
-#include "links/exclusion_lists.h"
 #include "links/link_prefetch.h"
 #include "platform/html/html_document.h"
 #include "platform/http/http_client.h"
@@ -27,7 +26,7 @@
 #include "support/loopback_server.h"
 #include "support/scripted_front_end.h"
 #include "support/shiftable_clock.h"
-#include "support/temp_dir.h"
+#include "support/walk_context.h"
 
 namespace vex {
 namespace {
@@ -70,49 +69,13 @@ std::string Url(const std::string& path) {
   return Site().Url(path);
 }
 
-// A program context whose work folder lies in a temporary home.
-struct WalkContext {
-  WalkContext() {
-    Site();
-    ::setenv("VEXALORN_HOME", home.path().c_str(), 1);
-    // The cannot-check list of a new settings file.
-    WriteDefaultSettings(app.SettingsImage());
-    BuildCannotCheckList(app);
-    app.state.NoHeaderBlock = 1;
-    SetModes(0, 0);
-  }
-  ~WalkContext() { ::unsetenv("VEXALORN_HOME"); }
-
-  void SetModes(int charMode, int jumpMode) {
-    app.state.CharMode = charMode;
-    app.state.JumpMode = jumpMode;
-    app.main.Button7.caption = std::string(texts::JumpModeCaptions[jumpMode][charMode]);
-  }
-  void SetPage(const std::string& body, const std::string& title = "Links") {
-    app.state.WorkLines = SplitLines("<html><head><title>" + title + "</title></head>\r\n<body>" +
-                                     body + "</body></html>");
-  }
-
-  testing::ShiftableClock clock;
-  testing::ScriptedFrontEnd ui{clock};
-  std::unique_ptr<http::Client> client = http::MakeCurlClient(clock);
-  App app{ui, clock, *client};
-  testing::TempDir home;
+// The walk's surroundings, with the site started.
+struct WalkContext : testing::WalkContext {
+  WalkContext() { Site(); }
 };
 
-// The saved page: UTF-8 with a byte-order mark, parsed again.
-struct SavedPage {
-  std::string bytes;
-  std::shared_ptr<html::Document> doc;
-};
-
-SavedPage ReadSaved(const std::string& path) {
-  SavedPage p;
-  EXPECT_TRUE(ReadFileBytes(path, p.bytes)) << path;
-  EXPECT_TRUE(StartsWith(p.bytes, "\xEF\xBB\xBF"));
-  p.doc = html::Document::Parse(std::string_view(p.bytes).substr(3), "file://" + path);
-  return p;
-}
+using testing::ReadSaved;
+using testing::SavedPage;
 
 // The tooltip and text of the mark at every link: inside an A as its first
 // child, before an AREA; empty when the link has none.
