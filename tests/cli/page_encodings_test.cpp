@@ -2,10 +2,7 @@
 // checked by the terminal program: the annotated copy shows the same text as
 // the page itself, and every link is found.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +10,7 @@
 #include "platform/text/encoding.h"
 #include "platform/text/line_list.h"
 #include "platform/text/text.h"
+#include "support/shell_run.h"
 #include "support/temp_dir.h"
 
 namespace vex {
@@ -109,17 +107,12 @@ struct Checked {
 
 Checked CheckWithTheProgram(const testing::TempDir& site, const testing::TempDir& home,
                             const std::string& page) {
-  const std::string command = "cd '" + site.path().string() + "' && VEXALORN_HOME='" +
-                              home.path().string() + "' LANG=C.UTF-8 '" +
-                              std::string(VEXALORN_BUILD_DIR) + "/vexalorn-cli' -s:1 " + page +
-                              " </dev/null 2>&1";
+  const testing::ShellRun shell = testing::RunShell(
+      "cd '" + site.path().string() + "' && VEXALORN_HOME='" + home.path().string() +
+      "' LANG=C.UTF-8 '" + std::string(VEXALORN_BUILD_DIR) + "/vexalorn-cli' -s:1 " + page);
   Checked run;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return run;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) run.out.append(buf, n);
-  run.status = pclose(pipe.release());
+  run.status = shell.status;
+  run.out = shell.out;
   const std::string label = "Result page: ";
   const std::size_t at = run.out.find(label);
   if (at != std::string::npos) {
@@ -162,7 +155,7 @@ TEST(PageEncodings, AnnotatedCopiesShowThePagesText) {
 
     const Checked run = CheckWithTheProgram(site, home, name);
     ASSERT_FALSE(run.annotated.empty()) << c.name << "\n" << run.out;
-    EXPECT_EQ(WEXITSTATUS(run.status), 1) << c.name << ": one broken link\n" << run.out;
+    EXPECT_EQ(run.status, 1) << c.name << ": one broken link\n" << run.out;
     EXPECT_EQ(VisibleBodyText(run.annotated), VisibleBodyText(original)) << c.name;
     EXPECT_EQ(run.annotated.find("\xEF\xBF\xBD"), std::string::npos) << c.name;
     EXPECT_NE(run.annotated.find("趣味のリンク集"), std::string::npos) << c.name << ": title";

@@ -1,34 +1,18 @@
 // The terminal program as a user starts it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <memory>
 #include <string>
 
 #include "platform/text/line_list.h"
+#include "support/shell_run.h"
 #include "support/temp_dir.h"
 
 namespace vex {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-};
-
-CliRun StartCli(const std::string& home, const std::string& args) {
-  const std::string command = "VEXALORN_HOME='" + home + "' VEXALORN_DIAG= '" +
-                              std::string(VEXALORN_BUILD_DIR) + "/vexalorn-cli' " + args +
-                              " </dev/null 2>&1";
-  CliRun run;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return run;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) run.out.append(buf, n);
-  run.status = pclose(pipe.release());
-  return run;
+testing::ShellRun StartCli(const std::string& home, const std::string& args) {
+  return testing::RunShell("VEXALORN_HOME='" + home + "' VEXALORN_DIAG= '" +
+                           std::string(VEXALORN_BUILD_DIR) + "/vexalorn-cli' " + args);
 }
 
 TEST(VexalornCli, CreatesTheSettingsThenMigratesThem) {
@@ -36,16 +20,16 @@ TEST(VexalornCli, CreatesTheSettingsThenMigratesThem) {
   const std::string ini = home / "vexalorn.ini";
 
   // A missing target ends the run with the message, after the settings are made.
-  const CliRun first = StartCli(home.path().string(), "-m:1 /nowhere/page.html");
-  EXPECT_EQ(WEXITSTATUS(first.status), 2) << first.out;
+  const testing::ShellRun first = StartCli(home.path().string(), "-m:1 /nowhere/page.html");
+  EXPECT_EQ(first.status, 2) << first.out;
   EXPECT_NE(first.out.find("ファイルがありません。"), std::string::npos) << first.out;
   LineList lines;
   ASSERT_TRUE(LoadLines(ini, lines));
   EXPECT_EQ(lines.size(), 22u);
   EXPECT_EQ(lines[19], "VER=1.5");
 
-  const CliRun second = StartCli(home.path().string(), "");
-  EXPECT_EQ(WEXITSTATUS(second.status), 2) << second.out;
+  const testing::ShellRun second = StartCli(home.path().string(), "");
+  EXPECT_EQ(second.status, 2) << second.out;
   ASSERT_TRUE(LoadLines(ini, lines));
   EXPECT_EQ(lines.size(), 22u);
   EXPECT_EQ(lines[20], "VER=2.6");
@@ -69,7 +53,7 @@ TEST(VexalornCli, HelpAndVersionAsPeopleTypeThem) {
       {"-s:1 --version page.html", "vexalorn-cli 2."},
   };
   for (const Case& c : cases) {
-    const CliRun run = StartCli(home.path().string(), c.args);
+    const testing::ShellRun run = StartCli(home.path().string(), c.args);
     EXPECT_EQ(run.status, 0) << c.args;
     EXPECT_TRUE(run.out.starts_with(c.begins)) << c.args << "\n" << run.out;
   }
@@ -78,8 +62,8 @@ TEST(VexalornCli, HelpAndVersionAsPeopleTypeThem) {
   for (const char* option : {"-m:N", "-s:N", "-i", "internet", "--format", "--help", "--version"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
-  const CliRun bad = StartCli(home.path().string(), "-s:1 --format xml page.html");
-  EXPECT_EQ(WEXITSTATUS(bad.status), 2);
+  const testing::ShellRun bad = StartCli(home.path().string(), "-s:1 --format xml page.html");
+  EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.out.find("--format takes text or json, not: xml"), std::string::npos) << bad.out;
 }
 

@@ -1,18 +1,16 @@
 // The programs as a user gets them: installed into a prefix, moved elsewhere,
 // and run by a user whose home and XDG folders are temporary folders.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/text/line_list.h"
 #include "platform/text/text.h"
 #include "support/loopback_server.h"
+#include "support/shell_run.h"
 #include "support/temp_dir.h"
 
 namespace vex {
@@ -20,30 +18,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ShellRun {
-  int status = -1;
-  std::string out;
-};
-
-std::string Quoted(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-// Runs a shell command line; stdout and stderr together.
-ShellRun Shell(const std::string& command) {
-  ShellRun run;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " </dev/null 2>&1").c_str(), "r"),
-                                             pclose);
-  if (!pipe) return run;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) run.out.append(buf, n);
-  const int status = pclose(pipe.release());
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+using testing::RunShell;
+using testing::ShellQuoted;
+using testing::ShellRun;
 
 // Installs the build into a prefix, then moves the prefix: the programs must
 // find their data from where they are, not from where they were installed.
@@ -52,8 +29,9 @@ class InstalledPrograms : public ::testing::Test {
   static void SetUpTestSuite() {
     dir_ = new testing::TempDir;
     const std::string first = *dir_ / "first";
-    const ShellRun install = Shell(Quoted(VEXALORN_CMAKE) + " --install " +
-                                   Quoted(VEXALORN_BUILD_DIR) + " --prefix " + Quoted(first));
+    const ShellRun install =
+        RunShell(ShellQuoted(VEXALORN_CMAKE) + " --install " + ShellQuoted(VEXALORN_BUILD_DIR) +
+                 " --prefix " + ShellQuoted(first));
     ASSERT_EQ(install.status, 0) << install.out;
     fs::rename(first, Prefix());
   }
@@ -74,8 +52,9 @@ class InstalledPrograms : public ::testing::Test {
       std::string env =
           "env -u VEXALORN_HOME -u VEXALORN_HOME_SITE -u VEXALORN_DIAG -u "
           "XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME HOME=" +
-          Quoted(home.path().string()) + " BROWSER=true";
-      if (xdg) env += " XDG_CONFIG_HOME=" + Quoted(config) + " XDG_DATA_HOME=" + Quoted(data);
+          ShellQuoted(home.path().string()) + " BROWSER=true";
+      if (xdg)
+        env += " XDG_CONFIG_HOME=" + ShellQuoted(config) + " XDG_DATA_HOME=" + ShellQuoted(data);
       return env;
     }
     std::string ConfigFolder() const {
@@ -175,8 +154,9 @@ TEST_F(InstalledPrograms, TerminalProgramKeepsSettingsAndResultsInTheUsersFolder
     user.xdg = xdg;
     PageServer site;
     const std::string page = site.Page();
-    const ShellRun run = Shell(user.Environment() + " " + Quoted(Prefix() + "/bin/vexalorn-cli") +
-                               " -s:1 " + Quoted(page));
+    const ShellRun run =
+        RunShell(user.Environment() + " " + ShellQuoted(Prefix() + "/bin/vexalorn-cli") + " -s:1 " +
+                 ShellQuoted(page));
     // The missing link makes the page one that needs a check.
     EXPECT_EQ(run.status, 1) << run.out;
 
@@ -203,8 +183,8 @@ TEST_F(InstalledPrograms, HomeVariableStillWins) {
   testing::TempDir chosen;
   PageServer site;
   const ShellRun run =
-      Shell(user.Environment() + " VEXALORN_HOME=" + Quoted(chosen.path().string()) + " " +
-            Quoted(Prefix() + "/bin/vexalorn-cli") + " -s:1 " + Quoted(site.Page()));
+      RunShell(user.Environment() + " VEXALORN_HOME=" + ShellQuoted(chosen.path().string()) + " " +
+               ShellQuoted(Prefix() + "/bin/vexalorn-cli") + " -s:1 " + ShellQuoted(site.Page()));
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_TRUE(fs::is_regular_file(chosen / "vexalorn.ini"));
   EXPECT_TRUE(fs::is_regular_file(chosen / "vex_TEMP/001.htm")) << run.out;
@@ -216,8 +196,8 @@ TEST_F(InstalledPrograms, DesktopProgramChecksInAutomaticModeWithoutADisplay) {
   User user;
   PageServer site;
   const ShellRun run =
-      Shell(user.Environment() + " QT_QPA_PLATFORM=offscreen " +
-            Quoted(Prefix() + "/bin/vexalorn") + " -a -s:1 " + Quoted(site.Page()));
+      RunShell(user.Environment() + " QT_QPA_PLATFORM=offscreen " +
+               ShellQuoted(Prefix() + "/bin/vexalorn") + " -a -s:1 " + ShellQuoted(site.Page()));
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_TRUE(fs::is_regular_file(user.ConfigFolder() + "/vexalorn.ini")) << run.out;
   EXPECT_TRUE(fs::is_regular_file(user.DataFolder() + "/vex_TEMP/001.htm")) << run.out;
@@ -239,19 +219,19 @@ TEST_F(InstalledPrograms, CompletionOffersOptionsAndTargets) {
   };
   const std::string d = site.path().string();
   const Row rows[] = {
-      {"Options", "-",
-       "--format --help --https --version -h -i -m:0 -m:1 -m:2 -s:0 -s:1 "},
+      {"Options", "-", "--format --help --https --version -h -i -m:0 -m:1 -m:2 -s:0 -s:1 "},
       {"FormatValues", "--format j", "json "},
       {"ValuesAfterTheColon", "-s :", "0 1 "},
-      {"Targets", Quoted(d + "/"), d + "/a.html " + d + "/list.bchk " + d + "/sub/ "},
+      {"Targets", ShellQuoted(d + "/"), d + "/a.html " + d + "/list.bchk " + d + "/sub/ "},
       {"TheWordInternet", "in", "internet "},
   };
   for (const Row& r : rows) {
     const std::string command =
-        "bash -c " + Quoted("source " + Quoted(script) + "; COMP_WORDS=(vexalorn-cli " + r.words +
-                            "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vexalorn_cli; "
-                            "printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort | tr '\\n' ' '");
-    const ShellRun run = Shell(command);
+        "bash -c " +
+        ShellQuoted("source " + ShellQuoted(script) + "; COMP_WORDS=(vexalorn-cli " + r.words +
+                    "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vexalorn_cli; "
+                    "printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort | tr '\\n' ' '");
+    const ShellRun run = RunShell(command);
     EXPECT_EQ(run.out, r.expected) << r.name;
   }
 }
