@@ -28,7 +28,6 @@ bool HasAddressScheme(std::string_view text) {
 
 std::string PercentEncodePath(std::string_view path) {
   static constexpr std::string_view kKeep = "-._~/!$'()*+,;=:@";
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(path.size());
   for (char ch : path) {
@@ -36,16 +35,13 @@ std::string PercentEncodePath(std::string_view path) {
     if (IsAsciiLetter(ch) || IsAsciiDigit(ch) || kKeep.find(ch) != std::string_view::npos) {
       out.push_back(ch);
     } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 0x0F]);
+      AppendPercentEscape(out, c);
     }
   }
   return out;
 }
 
 std::string AddressForAttribute(std::string_view address) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(address.size());
   for (char ch : address) {
@@ -53,9 +49,7 @@ std::string AddressForAttribute(std::string_view address) {
     if (ch == '&') {
       out += "&amp;";
     } else if (c <= 0x20 || c == 0x7F || ch == '"' || ch == '<' || ch == '>') {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 0x0F]);
+      AppendPercentEscape(out, c);
     } else {
       out.push_back(ch);
     }

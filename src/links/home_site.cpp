@@ -11,7 +11,6 @@ namespace {
 
 // A path as the path part of a file:/// address.
 std::string EncodePath(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : path) {
     const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
@@ -19,9 +18,7 @@ std::string EncodePath(const std::string& path) {
     if (plain) {
       out += static_cast<char>(c);
     } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0x0F];
+      AppendPercentEscape(out, c);
     }
   }
   return out;

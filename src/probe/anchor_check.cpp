@@ -83,29 +83,6 @@ bool ContainsWord(std::string_view text, std::string_view word) {
   return false;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// %XX escapes turned into their bytes (a fragment's UTF-8); others kept.
-std::string DecodePercent(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-        HexValue(text[i + 2]) >= 0) {
-      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-      i += 2;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 // The elements the fragment names: as written, and when nothing matches and
 // it holds escapes, decoded as a browser does.
 html::Collection NamedElements(const std::shared_ptr<html::Document>& doc,
@@ -113,7 +90,7 @@ html::Collection NamedElements(const std::shared_ptr<html::Document>& doc,
   if (!doc) throw BrowserError("The anchor page has no document");
   html::Collection found = doc->getElementsByName(CutName(fragment));
   if (found.length() == 0 && Contains(fragment, "%")) {
-    const std::string decoded = DecodePercent(fragment);
+    const std::string decoded = PercentDecode(fragment);
     if (decoded != fragment) found = doc->getElementsByName(CutName(decoded));
   }
   return found;

@@ -135,15 +135,12 @@ constexpr std::string_view kFragmentEscaped = "\"<>`";
 constexpr std::string_view kFileNameEscaped = "\"#<>?`{}%";
 
 std::string PercentEncode(std::string_view text, std::string_view escaped) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
   for (char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
     if (c <= 0x20 || c >= 0x7F || escaped.find(ch) != std::string_view::npos) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0x0F];
+      AppendPercentEscape(out, c);
     } else {
       out += ch;
     }
@@ -170,13 +167,6 @@ std::string Compose(UrlParts p) {
     out += "#" + (escape ? PercentEncode(p.fragment, kFragmentEscaped) : p.fragment);
   }
   return out;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 }  // namespace
@@ -241,16 +231,7 @@ std::optional<std::string> PathFromFileUrl(std::string_view url) {
     rest = slash == std::string_view::npos ? std::string_view("/") : rest.substr(slash);
   }
   rest = rest.substr(0, rest.find_first_of("?#"));
-  std::string path;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == '%' && i + 2 < rest.size() && HexValue(rest[i + 1]) >= 0 &&
-        HexValue(rest[i + 2]) >= 0) {
-      path += static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2]));
-      i += 2;
-    } else {
-      path += rest[i];
-    }
-  }
+  std::string path = PercentDecode(rest);
   if (path.empty() || path[0] != '/') path.insert(path.begin(), '/');
   return path;
 }

@@ -93,12 +93,8 @@ bool ReadFileBytes(const std::string& path, std::string& out) {
   return ReadFileHead(path, std::numeric_limits<std::size_t>::max() - 1, out);
 }
 
-namespace {
-using File = FileHandle;
-}  // namespace
-
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {
-  File f(std::fopen(path.c_str(), "wb"));
+  FileHandle f(std::fopen(path.c_str(), "wb"));
   if (!f) return false;
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) {
     return false;

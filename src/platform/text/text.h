@@ -12,6 +12,10 @@
 namespace vex {
 
 std::string UpperAscii(std::string_view s);
+// Appends "%" and the byte in two upper-case hex digits, as addresses escape it.
+void AppendPercentEscape(std::string& out, unsigned char c);
+// %XX escapes turned into their bytes; a "%" without two hex digits stays.
+std::string PercentDecode(std::string_view text);
 std::string LowerAscii(std::string_view s);
 
 // Removes leading and trailing blanks and control characters (bytes <= 0x20).
