@@ -20,15 +20,16 @@ namespace {
 // 200 bytes each); the oldest are let go beyond this and fetched (or read)
 // again when asked for.
 constexpr std::size_t kPageNodesKept = 500'000;
-// The client notes when an answer arrived only while it is driven. After a
-// longer break in driving it (a page being prepared, a message box), an
-// answer that came in during the break seems later than it was.
-constexpr std::int64_t kPollGapMs = 250;
+// Requests handed to the client beyond what a host may have at once: the
+// client starts them by itself as earlier ones end, while the run is busy
+// parsing and writing pages. It keeps the host's share (SetHostShare).
+constexpr int kHandedAheadPerHost = 24;
 // Pages read ahead are kept as fetched for their own load up to this many
 // bytes in all.
 constexpr std::size_t kFetchedPageBytes = 32u << 20;
 // A probe is measured alone once for waiting behind other requests, and once
-// more when that measurement too ran through a break in driving the client.
+// more when a request outside the prefetcher (a page load) went beside that
+// measurement too.
 constexpr int kMaxRemeasures = 2;
 // Answers of a host that come in under this keep its requests growing. A
 // server that answers one request at a time makes each answer wait for the
@@ -113,20 +114,28 @@ ProbePrefetcher::ProbePrefetcher(App& app, int maxTransfers, int maxPerHost)
       lastPollMs_(app.clock.NowMs()) {}
 
 void ProbePrefetcher::PollClient(int waitMs) {
-  const std::int64_t now = app_.clock.NowMs();
-  if (now - lastPollMs_ > kPollGapMs) lastGapEndMs_ = now;
   app_.http.Poll(waitMs);
   lastPollMs_ = app_.clock.NowMs();
 }
 
 bool ProbePrefetcher::TimedUnreliably(const Entry& entry, const http::Response& r) const {
-  if (!entry.shared && r.startedAtMs >= lastGapEndMs_) return false;
-  return LoadCanCause(r);
+  return entry.shared && LoadCanCause(r);
 }
 
 ProbePrefetcher::~ProbePrefetcher() {
   CancelPending();
+  // Requests made without the prefetcher are not held to its shares.
+  for (auto& [name, host] : hosts_) {
+    if (host.shareSent > 0) app_.http.SetHostShare(name, 0, 0);
+  }
   app_.FetchedPages.clear();
+}
+
+void ProbePrefetcher::SendShare(const std::string& name, Host& host) {
+  if (host.shareSent == host.limit && host.resumeSentMs == host.pausedUntilMs) return;
+  host.shareSent = host.limit;
+  host.resumeSentMs = host.pausedUntilMs;
+  app_.http.SetHostShare(name, host.limit, host.pausedUntilMs);
 }
 
 ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std::string& address,
@@ -202,17 +211,19 @@ void ProbePrefetcher::QueuePage(const std::string& address, FetchPriority priori
   }
 }
 
-http::Request ProbePrefetcher::RequestOf(const Entry& entry) const {
-  if (entry.kind == Kind::Probe) {
-    http::Request q = ProbeRequest(entry.address, app_.state.JumpMode);
-    q.host = entry.host;
-    return q;
-  }
+http::Request ProbePrefetcher::RequestOf(const Entry& entry, bool withinShare) const {
   http::Request q;
-  q.url = entry.address;
+  if (entry.kind == Kind::Probe) {
+    q = ProbeRequest(entry.address, app_.state.JumpMode);
+  } else {
+    q.url = entry.address;
+    q.maxBodyBytes = kMaxPageBytes;
+    q.totalTimeoutMs = kPageTransferLimitMs;
+  }
   q.host = entry.host;
-  q.maxBodyBytes = kMaxPageBytes;
-  q.totalTimeoutMs = kPageTransferLimitMs;
+  q.withinShare = withinShare;
+  // The page being walked goes before what is read ahead for the same host.
+  q.first = entry.priority == FetchPriority::Now;
   return q;
 }
 
@@ -228,29 +239,46 @@ void ProbePrefetcher::Start(Entry& entry) {
     Finish(entry, std::move(r));
     return;
   }
+  SendShare(entry.host, host);
   entry.state = State::Running;
-  entry.sharedAtStart = host.running > 0;
-  entry.startSerial = ++host.starts;
-  entry.transfer = app_.http.Start(RequestOf(entry));
+  // A page read ahead is not judged by its time: the page being walked goes
+  // beside it, not behind (a slow one would stall the walk), within the
+  // user's per-host limit.
+  entry.pageAhead = entry.kind == Kind::Page && entry.priority == FetchPriority::Ahead;
+  entry.handedAhead = entry.priority == FetchPriority::Ahead;
+  // A lone measurement goes beyond the host's share (nothing else runs).
+  http::Request request = RequestOf(entry, !entry.solo);
+  request.background = entry.pageAhead;
+  entry.transfer = app_.http.Start(request);
   inFlight_[entry.transfer] = &entry;
   ++host.running;
-  // A page read ahead is not judged by its time: the page being walked may
-  // go beside it (see HostOpen).
-  entry.pageAhead = entry.kind == Kind::Page && entry.priority == FetchPriority::Ahead;
-  if (entry.pageAhead) ++host.pagesAhead;
   ++running_;
+  if (entry.handedAhead) {
+    ++host.aheadRunning;
+    ++aheadRunning_;
+  }
 }
 
 bool ProbePrefetcher::HostOpen(const Host& host, std::int64_t nowMs, FetchPriority priority) const {
-  if (priority == FetchPriority::Now && host.running == host.pagesAhead &&
-      host.running < maxPerHost_) {
-    // Only pages still to come are in flight: the page being walked is not
-    // held back behind them (a slow one would stall the walk); one request
-    // beyond the host's share, within the user's limit.
-    return host.solo.empty() && !host.soloRunning && host.pausedUntilMs <= nowMs;
+  if (!host.solo.empty() || host.soloRunning || host.pausedUntilMs > nowMs) return false;
+  // What is read ahead does not keep the page being walked from being asked for.
+  const int handed =
+      priority == FetchPriority::Now ? host.running - host.aheadRunning : host.running;
+  return handed < host.limit + kHandedAheadPerHost;
+}
+
+void ProbePrefetcher::Handed(Host& host, const Entry& entry) {
+  --host.running;
+  --running_;
+  if (entry.handedAhead) {
+    --host.aheadRunning;
+    --aheadRunning_;
   }
-  return host.solo.empty() && !host.soloRunning && host.running < host.limit &&
-         host.pausedUntilMs <= nowMs;
+}
+
+bool ProbePrefetcher::RoomToHandOver(FetchPriority priority) const {
+  const int handed = priority == FetchPriority::Now ? running_ - aheadRunning_ : running_;
+  return handed < maxTransfers_ + kHandedAheadPerHost;
 }
 
 void ProbePrefetcher::AdjustLimit(Host& host, const http::Response& r) {
@@ -277,8 +305,8 @@ void ProbePrefetcher::AdjustLimit(Host& host, const http::Response& r) {
 
 void ProbePrefetcher::StartSolo(Host& host) {
   while (!host.solo.empty() && host.solo.front()->state != State::Queued) host.solo.pop_front();
-  if (host.solo.empty() || host.soloRunning || host.running > 0 || running_ >= maxTransfers_ ||
-      host.pausedUntilMs > app_.clock.NowMs()) {
+  if (host.solo.empty() || host.soloRunning || host.running > 0 ||
+      !RoomToHandOver(FetchPriority::Now) || host.pausedUntilMs > app_.clock.NowMs()) {
     return;
   }
   Entry* e = host.solo.front();
@@ -295,12 +323,12 @@ void ProbePrefetcher::StartWhatFits() {
   for (const FetchPriority priority : {FetchPriority::Now, FetchPriority::Ahead}) {
     const bool nowQueue = priority == FetchPriority::Now;
     std::deque<Host*>& ready = nowQueue ? readyNow_ : readyAhead_;
-    for (std::size_t k = ready.size(); k > 0 && running_ < maxTransfers_; --k) {
+    for (std::size_t k = ready.size(); k > 0 && RoomToHandOver(priority); --k) {
       Host& host = *ready.front();
       ready.pop_front();
       if (nowQueue) StartSolo(host);
       std::deque<Entry*>& queue = nowQueue ? host.now : host.ahead;
-      while (!queue.empty() && running_ < maxTransfers_ && HostOpen(host, now, priority)) {
+      while (!queue.empty() && RoomToHandOver(priority) && HostOpen(host, now, priority)) {
         Entry* e = queue.front();
         queue.pop_front();
         // An entry moved to the front of its queue (or finished otherwise)
@@ -317,7 +345,6 @@ void ProbePrefetcher::StartWhatFits() {
         ready.push_back(&host);
       }
     }
-    if (running_ >= maxTransfers_) return;
   }
 }
 
@@ -335,13 +362,12 @@ void ProbePrefetcher::Collect() {
   for (Entry* e : done) {
     inFlight_.erase(e->transfer);
     Host& host = hosts_[e->host];
-    --host.running;
-    if (e->pageAhead) --host.pagesAhead;
-    --running_;
-    e->shared = e->sharedAtStart || host.starts != e->startSerial;
+    Handed(host, *e);
     if (e->solo) host.soloRunning = false;
     http::Response response = app_.http.Take(e->transfer);
+    e->shared = response.hostShared;
     AdjustLimit(host, response);
+    SendShare(e->host, host);
     Finish(*e, std::move(response));
   }
 }
@@ -354,6 +380,7 @@ void ProbePrefetcher::Finish(Entry& entry, http::Response response) {
       // ask once more before the answer is judged.
       entry.asked = true;
       host.pausedUntilMs = std::max(host.pausedUntilMs, app_.clock.NowMs() + *pause);
+      SendShare(entry.host, host);
       Enqueue(entry, true);
       return;
     }
@@ -467,10 +494,8 @@ void ProbePrefetcher::DropUnfinished(Entry* keep) {
     }
     app_.http.Cancel(it->first);
     Host& host = hosts_[it->second->host];
-    --host.running;
-    if (it->second->pageAhead) --host.pagesAhead;
+    Handed(host, *it->second);
     if (it->second->solo) host.soloRunning = false;
-    --running_;
     it = inFlight_.erase(it);
   }
   for (auto& [name, host] : hosts_) {

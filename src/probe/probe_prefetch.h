@@ -108,29 +108,31 @@ class ProbePrefetcher {
     // Asked again, alone on its host, after an answer whose time (or
     // failure) may have come from waiting behind other requests.
     int remeasures = 0;
-    bool solo = false;       // this attempt runs with nothing else on its host
-    bool pageAhead = false;  // a page still to come, fetched ahead
-    // Another request to the host was in flight at its start, or started
-    // while it ran; `startSerial` is the host's start count at its start.
-    bool sharedAtStart = false;
+    bool solo = false;         // this attempt runs with nothing else on its host
+    bool pageAhead = false;    // a page still to come, fetched ahead
+    bool handedAhead = false;  // handed to the client for what is to come
+    // Another request to the host was under way while it waited for its
+    // answer (the client tells).
     bool shared = false;
-    std::uint64_t startSerial = 0;
     bool wantPage = false;   // probe: fetch the page too when found
     bool readLinks = false;  // page: hand the parsed page to onPageLinks
     std::shared_ptr<html::Document> page;
     std::size_t pageNodes = 0;
   };
   struct Host {
-    int running = 0;
-    int pagesAhead = 0;  // of those, pages still to come fetched ahead
+    int running = 0;       // handed to the client, running or waiting there
+    int aheadRunning = 0;  // of those, for what is still to come
     // Requests it may have at once: from one, growing while its answers come
     // quickly, up to the user's per-host limit (see AdjustLimit).
     int limit = 1;
     int calmAnswers = 0;   // quick answers since the limit last changed
     bool settled = false;  // a slow answer or a sign of overload was seen
     std::int64_t pausedUntilMs = 0;
-    bool unresolved = false;   // its name could not be looked up in this run
-    std::uint64_t starts = 0;  // transfers started on this host in the run
+    bool unresolved = false;  // its name could not be looked up in this run
+    // The share and pause last given to the client for requests handed over
+    // beyond what runs (see SendShare).
+    int shareSent = 0;
+    std::int64_t resumeSentMs = 0;
     std::deque<Entry*> now;
     std::deque<Entry*> ahead;
     // Entries to be measured alone: while one waits or runs, nothing else
@@ -154,16 +156,22 @@ class ProbePrefetcher {
   // Follows the host's answers: more requests at once while they come
   // quickly, fewer after a slow one, one after a sign of overload.
   void AdjustLimit(Host& host, const http::Response& response);
-  // Whether further requests of the priority may start on the host now.
+  // Whether further requests of the priority may be handed to the client
+  // for the host now.
   bool HostOpen(const Host& host, std::int64_t nowMs, FetchPriority priority) const;
+  // Room for one more request of the priority in the client.
+  bool RoomToHandOver(FetchPriority priority) const;
+  // An entry's request is back from the client (or dropped).
+  void Handed(Host& host, const Entry& entry);
+  // Tells the client the host's share and pause when they changed.
+  void SendShare(const std::string& name, Host& host);
   void StartWhatFits();
   void Start(Entry& entry);
   void Collect();
-  // Drives the client, noting breaks in driving it.
   void PollClient(int waitMs);
   // An answer that waiting elsewhere may have made slow or failed (other
-  // requests to its host in flight, or a break in driving the client): it
-  // is measured again alone before it is judged.
+  // requests to its host under way beside it): it is measured again alone
+  // before it is judged.
   bool TimedUnreliably(const Entry& entry, const http::Response& response) const;
   void Finish(Entry& entry, http::Response response);
   void ParsePage(Entry& entry);
@@ -174,15 +182,15 @@ class ProbePrefetcher {
   bool WaitFor(Entry& entry, bool stopOnCancel);
   // Ends every request but `keep`'s (none when null) and forgets them.
   void DropUnfinished(Entry* keep);
-  http::Request RequestOf(const Entry& entry) const;
+  http::Request RequestOf(const Entry& entry, bool withinShare) const;
 
   App& app_;
   int maxTransfers_;
   int maxPerHost_;
-  int running_ = 0;
+  int running_ = 0;          // handed to the client, running or waiting there
+  int aheadRunning_ = 0;     // of those, for what is still to come
   bool collecting_ = false;  // in Collect: answers are being taken
   std::int64_t lastPollMs_ = 0;
-  std::int64_t lastGapEndMs_ = 0;
   std::size_t pageNodesKept_ = 0;
   Table probes_;
   Table pages_;

@@ -572,38 +572,6 @@ TEST(PrefetchTest, CancelEndsTheRequestsInFlight) {
   for (std::size_t i = 1; i < marks.size(); ++i) EXPECT_EQ(marks[i], Mark{}) << i;
 }
 
-// An answer that arrived while the client was not driven (here: the clock
-// jumps 4 s before anyone looks) is not taken as slow: the link is asked once
-// more.
-TEST(PrefetchTest, AnAnswerTimedWhileNobodyListenedIsAskedAgain) {
-  LoopbackServer server;
-  std::atomic<bool> shifted{false};
-  std::atomic<int> served{0};
-  server.server().Get("/late", [&](const httplib::Request&, httplib::Response& res) {
-    // The first answer waits until the clock has jumped.
-    for (int i = 0; i < 400 && served == 0 && !shifted; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ++served;
-    Html(res, "<p>ok</p>");
-  });
-  server.Start();
-  WalkContext ctx;
-  ctx.app.state.ParallelProbes = kDefaultParallel;
-  ctx.SetPage("<a href=\"" + server.Url("/late") + "\">x</a>");
-  ctx.ui.onEvents = [&] {
-    if (!shifted && StartsWith(ctx.app.progress.Label2, "o>")) {
-      ctx.clock.Advance(4000);
-      shifted = true;
-    }
-  };
-  std::string path = "target";
-  ASSERT_EQ(WalkLinks(ctx.app, path), 0);
-  EXPECT_TRUE(shifted.load());
-  EXPECT_EQ(served.load(), 2);
-  EXPECT_EQ(MarksOf(*ReadSaved(path).doc).at(0).text, "◎");
-}
-
 // A server that asks for a pause: the host is left alone that long (on the
 // program's clock), then asked once more.
 struct RetryCase {

@@ -1,5 +1,6 @@
 // The HTTP client: the one interface over libcurl. Many transfers can be in
-// flight; a caller drives them with Poll() and keeps its user interface alive
+// flight; they move on by themselves (off the caller's thread), and a caller
+// learns of finished ones with Poll(), keeping its user interface alive
 // between polls. No other module calls curl.
 #pragma once
 
@@ -59,6 +60,13 @@ struct Request {
   std::size_t readPieceBytes = 0;
   int maxRedirects = 10;  // more redirects than this fail with kRedirectLimit
   std::string host;       // optional: the key for per-host limits; derived from url when empty
+  // Waits while its host has as many transfers as the share that
+  // SetHostShare gave it (without one: only the per-host limit applies).
+  bool withinShare = false;
+  // Goes before the transfers already queued for its host, and its share
+  // does not count the host's `background` transfers.
+  bool first = false;
+  bool background = false;  // not timed for a verdict (a page read ahead)
 };
 
 struct Response {
@@ -73,6 +81,9 @@ struct Response {
   // request itself was answered; errorText then says what happened).
   bool bodyCut = false;
   int connectAttempts = 0;  // connections tried (1 + retries used)
+  // Another transfer to the same host was under way while this one waited
+  // for its answer: its time may include waiting behind that one.
+  bool hostShared = false;
   // Clock readings (of the client's clock): transfer start, headers complete, end.
   std::int64_t startedAtMs = 0;
   std::int64_t headersAtMs = 0;
@@ -103,6 +114,15 @@ class Client {
   virtual std::size_t InFlight() const = 0;
   // Limits of the pool: transfers at once, and per host.
   virtual void SetLimits(int maxTransfers, int maxPerHost) = 0;
+  // The share of a host for transfers asked `withinShare`: at most `share`
+  // of the host's transfers at once (never above the per-host limit), and
+  // none of them starts before `resumeAtMs` on the client's clock. A share of
+  // 0 forgets the host's share.
+  virtual void SetHostShare(const std::string& host, int share, std::int64_t resumeAtMs) {
+    (void)host;
+    (void)share;
+    (void)resumeAtMs;
+  }
   // Forgets kept-alive connections and remembered host names, so that a new
   // run looks every host up afresh; transfers still in flight are cancelled.
   virtual void ResetConnections() {}

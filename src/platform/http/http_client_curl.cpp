@@ -6,11 +6,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <set>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -33,6 +37,8 @@ constexpr char kUserAgent[] = "MyApp";
 // closes the connection instead.
 constexpr std::size_t kDrainBytes = 64 * 1024;
 constexpr std::int64_t kDrainMs = 1000;
+// The pool's thread looks at the clock at least this often while it waits.
+constexpr int kIdleWaitMs = 1000;
 
 void InitCurlOnce() {
   static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -213,15 +219,23 @@ std::size_t KeepBytes(const Request& request) {
   return (request.maxBodyBytes / piece + 1) * piece;
 }
 
+// The pool runs on a thread of its own: a transfer that ends is followed by
+// the next queued one at once, and a response's time is read when it comes,
+// however busy the caller is. Everything the thread shares with the caller
+// is guarded by one mutex; only the thread calls into the multi handle
+// (except curl_multi_wakeup, which is made for that).
 class CurlClient final : public Client {
  public:
   explicit CurlClient(Clock& clock) : clock_(clock) {
     InitCurlOnce();
     OpenMulti();
+    StartWorker();
   }
 
   ~CurlClient() override {
-    CancelAll();
+    StopWorker();
+    DiscardAll();
+    ProcessDiscarded();
     CloseMulti();
   }
 
@@ -231,36 +245,55 @@ class CurlClient final : public Client {
   TransferId Start(const Request& request) override {
     auto owned = std::make_unique<Transfer>();
     Transfer* t = owned.get();
-    t->id = nextId_++;
     t->request = request;
     t->clock = &clock_;
     t->isFile = StartsWithNoCase(request.url, "file:");
     t->keepBytes = KeepBytes(request);
     t->hostKey = request.host.empty() ? HostOf(request.url) : LowerAscii(request.host);
-    transfers_.emplace(t->id, std::move(owned));
-    ++unfinished_;
-    Host& host = hosts_[t->hostKey];
-    host.pending.push_back(t->id);
-    UpdateReady(t->hostKey, host);
-    FillSlots();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      t->id = nextId_++;
+      transfers_.emplace(t->id, std::move(owned));
+      ++unfinished_;
+      Host& host = hosts_[t->hostKey];
+      if (request.first) {
+        host.pending.push_front(t->id);
+      } else {
+        host.pending.push_back(t->id);
+      }
+      UpdateReady(t->hostKey, host);
+    }
+    Wake();
     return t->id;
   }
 
   bool Poll(int waitMs) override {
-    bool finished = Drive();
-    if (!finished && waitMs > 0 && !holding_.empty()) {
-      curl_multi_poll(multi_, nullptr, 0, WaitBound(waitMs), nullptr);
-      finished = Drive();
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (finishedSerial_ == polledSerial_) {
+      // One whole round of the pool after this call, so that what was
+      // started, cancelled or made due by the clock has been acted on.
+      const std::uint64_t want = roundsBegun_ + 1;
+      roundsWanted_ = std::max(roundsWanted_, want);
+      Wake();
+      doneCv_.wait(lock, [&] { return roundsDone_ >= want || finishedSerial_ != polledSerial_; });
+      if (finishedSerial_ == polledSerial_ && waitMs > 0 && unfinished_ > 0) {
+        doneCv_.wait_for(lock, std::chrono::milliseconds(waitMs),
+                         [&] { return finishedSerial_ != polledSerial_; });
+      }
     }
+    const bool finished = finishedSerial_ != polledSerial_;
+    polledSerial_ = finishedSerial_;
     return finished;
   }
 
   bool Done(TransferId id) const override {
+    std::lock_guard<std::mutex> lock(mutex_);
     auto it = transfers_.find(id);
     return it == transfers_.end() || it->second->stage == Stage::kFinished;
   }
 
   Response Take(TransferId id) override {
+    std::lock_guard<std::mutex> lock(mutex_);
     auto it = transfers_.find(id);
     Response r;
     if (it == transfers_.end()) {
@@ -280,55 +313,118 @@ class CurlClient final : public Client {
   }
 
   void Cancel(TransferId id) override {
-    auto it = transfers_.find(id);
-    if (it == transfers_.end()) return;
-    Forget(it->second.get());
-    transfers_.erase(it);
-    FillSlots();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto it = transfers_.find(id);
+      if (it == transfers_.end()) return;
+      std::unique_ptr<Transfer> t = std::move(it->second);
+      transfers_.erase(it);
+      Discard(std::move(t));
+    }
+    Wake();
   }
 
   void CancelAll() override {
-    for (auto& [id, t] : transfers_) Forget(t.get());
-    transfers_.clear();
-    for (auto& t : orphans_) Forget(t.get());
-    orphans_.clear();
-    hosts_.clear();
-    ready_.clear();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      DiscardAll();
+    }
+    Wake();
   }
 
-  std::size_t InFlight() const override { return unfinished_; }
+  std::size_t InFlight() const override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return unfinished_;
+  }
 
   void SetLimits(int maxTransfers, int maxPerHost) override {
-    maxTransfers_ = std::max(maxTransfers, 1);
-    maxPerHost_ = std::max(maxPerHost, 1);
-    ApplyConnectionLimits();
-    ready_.clear();
-    std::vector<std::string> keys;
-    for (auto& [key, host] : hosts_) {
-      host.inReady = false;
-      keys.push_back(key);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      maxTransfers_ = std::max(maxTransfers, 1);
+      maxPerHost_ = std::max(maxPerHost, 1);
+      limitsChanged_ = true;
+      UpdateAllReady();
     }
-    // UpdateReady may drop an idle host from the map: not while walking it.
-    for (const std::string& key : keys) {
+    Wake();
+  }
+
+  void SetHostShare(const std::string& hostName, int share, std::int64_t resumeAtMs) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      const std::string key = LowerAscii(hostName);
+      if (share <= 0) {
+        shares_.erase(key);
+      } else {
+        shares_[key] = Share{share, resumeAtMs};
+      }
       auto it = hosts_.find(key);
       if (it != hosts_.end()) UpdateReady(key, it->second);
     }
-    FillSlots();
+    Wake();
   }
 
   void ResetConnections() override {
-    CancelAll();
+    StopWorker();
+    DiscardAll();
+    ProcessDiscarded();
+    shares_.clear();
     CloseMulti();
     OpenMulti();
+    StartWorker();
   }
 
  private:
   struct Host {
-    int holding = 0;  // transfers of this host holding a slot
+    int holding = 0;     // transfers of this host holding a slot
+    int background = 0;  // of those, asked as `background`
     std::deque<TransferId> pending;
     bool inReady = false;
     TransferId readyKey = 0;
   };
+  struct Share {
+    int share = 0;
+    std::int64_t resumeAtMs = 0;
+  };
+
+  // --- the pool's thread ---
+
+  void StartWorker() {
+    stopping_ = false;
+    worker_ = std::thread([this] { Run(); });
+  }
+
+  void StopWorker() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    Wake();
+    if (worker_.joinable()) worker_.join();
+  }
+
+  void Wake() {
+    if (multi_) curl_multi_wakeup(multi_);
+  }
+
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+      const std::uint64_t round = ++roundsBegun_;
+      if (limitsChanged_) {
+        limitsChanged_ = false;
+        ApplyConnectionLimits();
+      }
+      ProcessDiscarded();
+      Drive();
+      roundsDone_ = round;
+      doneCv_.notify_all();
+      if (roundsWanted_ > roundsDone_ || stopping_) continue;
+      const int waitMs = WaitBound(kIdleWaitMs);
+      lock.unlock();
+      curl_multi_poll(multi_, nullptr, 0, waitMs, nullptr);
+      lock.lock();
+    }
+  }
 
   void OpenMulti() {
     multi_ = curl_multi_init();
@@ -349,14 +445,47 @@ class CurlClient final : public Client {
     curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, std::max(2L * maxTransfers_, 32L));
   }
 
-  // A host is ready when it has queued transfers and a free per-host slot;
-  // ready hosts are served in the order their first queued transfer came.
+  // --- queues and slots (mutex held) ---
+
+  void UpdateAllReady() {
+    ready_.clear();
+    std::vector<std::string> keys;
+    for (auto& [key, host] : hosts_) {
+      host.inReady = false;
+      keys.push_back(key);
+    }
+    // UpdateReady may drop an idle host from the map: not while walking it.
+    for (const std::string& key : keys) {
+      auto it = hosts_.find(key);
+      if (it != hosts_.end()) UpdateReady(key, it->second);
+    }
+  }
+
+  // Whether the host's first queued transfer may take a slot now.
+  bool HasRoom(const std::string& key, const Host& host) const {
+    if (host.holding >= maxPerHost_) return false;
+    auto front = transfers_.find(host.pending.front());
+    if (front == transfers_.end() || !front->second->request.withinShare) return true;
+    auto share = shares_.find(key);
+    if (share == shares_.end()) return true;
+    if (share->second.resumeAtMs > clock_.NowMs()) return false;
+    const int counted = host.holding - (front->second->request.first ? host.background : 0);
+    return counted < share->second.share;
+  }
+
+  // A host is ready when it has queued transfers and room for the first of
+  // them; ready hosts are served in the order their first queued transfer
+  // came.
   void UpdateReady(const std::string& key, Host& host) {
     if (host.inReady) {
       ready_.erase({host.readyKey, key});
       host.inReady = false;
     }
-    if (!host.pending.empty() && host.holding < maxPerHost_) {
+    // Cancelled transfers leave their ids behind in the queue.
+    while (!host.pending.empty() && transfers_.count(host.pending.front()) == 0) {
+      host.pending.pop_front();
+    }
+    if (!host.pending.empty() && HasRoom(key, host)) {
       host.readyKey = host.pending.front();
       host.inReady = true;
       ready_.insert({host.readyKey, key});
@@ -375,6 +504,7 @@ class CurlClient final : public Client {
       if (it != transfers_.end() && it->second->stage == Stage::kQueued) {
         Transfer* t = it->second.get();
         ++host.holding;
+        if (t->request.background) ++host.background;
         holding_.push_back(t);
         Launch(t);
       }
@@ -392,6 +522,14 @@ class CurlClient final : public Client {
     }
     Configure(t);
     t->response.startedAtMs = clock_.NowMs();
+    // Waiting side by side with the host's other transfers: both may be timed
+    // with the other's waiting in them.
+    for (Transfer* other : holding_) {
+      if (other != t && other->stage == Stage::kRunning && other->hostKey == t->hostKey) {
+        other->response.hostShared = true;
+        t->response.hostShared = true;
+      }
+    }
     Attach(t);
   }
 
@@ -478,12 +616,21 @@ class CurlClient final : public Client {
       }
       if (due >= 0) bound = std::min(bound, std::max<std::int64_t>(due - now, 0));
     }
+    for (const auto& [key, share] : shares_) {
+      if (share.resumeAtMs > now) bound = std::min(bound, share.resumeAtMs - now);
+    }
     return static_cast<int>(bound);
   }
 
   bool Drive() {
     bool finished = false;
     const std::int64_t now = clock_.NowMs();
+    for (auto& [key, share] : shares_) {
+      if (share.resumeAtMs == 0 || share.resumeAtMs > now) continue;
+      share.resumeAtMs = 0;
+      auto host = hosts_.find(key);
+      if (host != hosts_.end()) UpdateReady(key, host->second);
+    }
     std::vector<Transfer*> due;
     for (Transfer* t : holding_) {
       if (t->stage == Stage::kRetryWait && now >= t->retryAtMs) due.push_back(t);
@@ -585,6 +732,7 @@ class CurlClient final : public Client {
     t->stage = Stage::kFinished;
     t->draining = true;
     --unfinished_;
+    ++finishedSerial_;
   }
 
   // The body read away (or given up): the connection goes back to the pool.
@@ -639,6 +787,7 @@ class CurlClient final : public Client {
     DropHandle(t);
     t->stage = Stage::kFinished;
     --unfinished_;
+    ++finishedSerial_;
   }
 
   void DropHandle(Transfer* t) {
@@ -655,29 +804,57 @@ class CurlClient final : public Client {
       auto host = hosts_.find(t->hostKey);
       if (host != hosts_.end()) {
         --host->second.holding;
+        if (t->request.background) --host->second.background;
         UpdateReady(t->hostKey, host->second);
       }
     }
   }
 
-  // Ends a transfer without a response (queued ones stay in their host's
-  // queue and are skipped there).
-  void Forget(Transfer* t) {
-    if (t->draining) {
-      curl_multi_remove_handle(multi_, t->easy);
-      DropHandle(t);
-      t->draining = false;
-      return;
+  // Ends a transfer without a response. A queued one is dropped at once (its
+  // id is skipped in its host's queue); one that holds a slot is handed to
+  // the pool's thread, which takes it off the multi handle.
+  void Discard(std::unique_ptr<Transfer> t) {
+    if (t->stage != Stage::kFinished) --unfinished_;
+    const std::string key = t->hostKey;
+    const bool holdsSlot = std::find(holding_.begin(), holding_.end(), t.get()) != holding_.end();
+    if (holdsSlot) discarded_.push_back(std::move(t));
+    t.reset();
+    auto host = hosts_.find(key);
+    if (host != hosts_.end()) UpdateReady(key, host->second);
+  }
+
+  void DiscardAll() {
+    std::vector<std::unique_ptr<Transfer>> all = std::move(orphans_);
+    orphans_.clear();
+    for (auto& [id, t] : transfers_) all.push_back(std::move(t));
+    transfers_.clear();
+    for (auto& t : all) Discard(std::move(t));
+    polledSerial_ = finishedSerial_;
+  }
+
+  // On the pool's thread (or with it stopped).
+  void ProcessDiscarded() {
+    for (auto& t : discarded_) {
+      if (t->easy && (t->stage == Stage::kRunning || t->draining)) {
+        curl_multi_remove_handle(multi_, t->easy);
+      }
+      DropHandle(t.get());
     }
-    if (t->stage == Stage::kFinished) return;
-    if (t->stage == Stage::kRunning && t->easy) curl_multi_remove_handle(multi_, t->easy);
-    DropHandle(t);
-    t->stage = Stage::kFinished;
-    --unfinished_;
+    discarded_.clear();
   }
 
   Clock& clock_;
-  CURLM* multi_ = nullptr;
+  CURLM* multi_ = nullptr;  // the pool's thread's alone, but for curl_multi_wakeup
+  std::thread worker_;
+  mutable std::mutex mutex_;  // guards everything below
+  std::condition_variable doneCv_;
+  bool stopping_ = false;
+  bool limitsChanged_ = false;
+  std::uint64_t roundsBegun_ = 0;
+  std::uint64_t roundsDone_ = 0;
+  std::uint64_t roundsWanted_ = 0;
+  std::uint64_t finishedSerial_ = 0;  // counts transfers that finished
+  std::uint64_t polledSerial_ = 0;    // what the last Poll reported
   int maxTransfers_ = kDefaultMaxTransfers;
   int maxPerHost_ = kDefaultMaxPerHost;
   TransferId nextId_ = 1;
@@ -688,6 +865,9 @@ class CurlClient final : public Client {
   std::vector<CURL*> spare_;        // handles kept for the next transfers
   // Taken transfers whose rest of body is still being read away.
   std::vector<std::unique_ptr<Transfer>> orphans_;
+  // Cancelled while holding a slot: taken off the multi handle by the thread.
+  std::vector<std::unique_ptr<Transfer>> discarded_;
+  std::unordered_map<std::string, Share> shares_;
   std::size_t unfinished_ = 0;
 };
 

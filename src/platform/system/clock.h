@@ -1,6 +1,7 @@
 // Wall clock and sleep, replaceable so that tests never wait real seconds.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace vex {
@@ -19,16 +20,17 @@ class SystemClock final : public Clock {
   void SleepMs(int ms) override;
 };
 
-// A clock that moves only when told to (or when slept on).
+// A clock that moves only when told to (or when slept on). It may be read
+// from another thread (the HTTP client's) while a test moves it.
 class ManualClock final : public Clock {
  public:
   explicit ManualClock(std::int64_t start = 1'700'000'000'000) : now_(start) {}
-  std::int64_t NowMs() override { return now_; }
+  std::int64_t NowMs() override { return now_.load(); }
   void SleepMs(int ms) override { now_ += ms; }
   void Advance(std::int64_t ms) { now_ += ms; }
 
  private:
-  std::int64_t now_;
+  std::atomic<std::int64_t> now_;
 };
 
 // The process's wall clock, for code that has no clock handed to it.
