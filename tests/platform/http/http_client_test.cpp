@@ -33,6 +33,17 @@ void SleepRealMs(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// A server whose "/slow" answers after 30 ms, counting the requests it holds at once.
+void StartCountedSlow(LoopbackServer& counted) {
+  counted.SetWorkerThreads(8);
+  counted.server().Get("/slow", [&counted](const auto&, auto& res) {
+    auto busy = counted.Busy();
+    SleepRealMs(30);
+    res.set_content("ok", "text/plain");
+  });
+  counted.Start();
+}
+
 Request Get(const std::string& url) {
   Request r;
   r.url = url;
@@ -483,13 +494,7 @@ TEST_F(HttpClientTest, PerHostLimitHoldsTransfersBack) {
   for (const Case& c : {Case{1, 1, 1}, Case{3, 2, 3}}) {
     SCOPED_TRACE(c.perHost);
     LoopbackServer counted;
-    counted.SetWorkerThreads(8);
-    counted.server().Get("/slow", [&](const auto&, auto& res) {
-      auto busy = counted.Busy();
-      SleepRealMs(30);
-      res.set_content("ok", "text/plain");
-    });
-    counted.Start();
+    StartCountedSlow(counted);
     auto client = MakeCurlClient();
     client->SetLimits(16, c.perHost);
     std::vector<TransferId> ids;
@@ -556,13 +561,7 @@ TEST_F(HttpClientTest, TransfersMoveOnAndAreTimedWithoutPolling) {
 // ran beside another of its host says so.
 TEST_F(HttpClientTest, HostShareAndPause) {
   LoopbackServer counted;
-  counted.SetWorkerThreads(8);
-  counted.server().Get("/slow", [&](const auto&, auto& res) {
-    auto busy = counted.Busy();
-    SleepRealMs(30);
-    res.set_content("ok", "text/plain");
-  });
-  counted.Start();
+  StartCountedSlow(counted);
   auto client = MakeCurlClient(clock_);
   client->SetLimits(16, 4);
   client->SetHostShare("127.0.0.1", 1, clock_.NowMs() + 1000);
