@@ -17,7 +17,7 @@ namespace vex {
 struct App;
 
 // Pages of a batch or wildcard read ahead of the one being walked.
-inline constexpr int kLookAheadPages = 32;
+inline constexpr int kLookAheadPages = 64;
 
 // Queues the probe of every link of the collection that the walk will
 // request (web links not excluded by the two lists); a link with a fragment

@@ -139,7 +139,7 @@ void ProbePrefetcher::SendShare(const std::string& name, Host& host) {
 }
 
 ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std::string& address,
-                                             FetchPriority priority) {
+                                             FetchPriority priority, bool readLinks) {
   auto [it, added] = table.try_emplace(address);
   if (!added) {
     Entry& known = *it->second;
@@ -158,6 +158,7 @@ ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std:
   e.address = address;
   e.host = HostOfAddress(address);
   e.priority = priority;
+  e.readLinks = readLinks;
   Enqueue(e, false);
   return e;
 }
@@ -166,7 +167,7 @@ void ProbePrefetcher::Enqueue(Entry& entry, bool first) {
   entry.state = State::Queued;
   Host& host = hosts_[entry.host];
   const bool now = entry.priority == FetchPriority::Now;
-  std::deque<Entry*>& queue = now ? host.now : host.ahead;
+  std::deque<Entry*>& queue = now ? host.now : (entry.readLinks ? host.aheadPages : host.ahead);
   if (first) {
     queue.push_front(&entry);
   } else {
@@ -204,10 +205,15 @@ void ProbePrefetcher::QueueProbe(const std::string& address, FetchPriority prior
 
 void ProbePrefetcher::QueuePage(const std::string& address, FetchPriority priority,
                                 bool readLinks) {
-  Entry& e = Add(pages_, Kind::Page, address, priority);
+  Entry& e = Add(pages_, Kind::Page, address, priority, readLinks);
   if (readLinks && !e.readLinks) {
     e.readLinks = true;
     if (e.state == State::Done && e.page && onPageLinks) onPageLinks(*e.page);
+    // Waiting among the probes: on to the pages to read (the copy further
+    // back is passed over).
+    if (e.state == State::Queued && !e.solo && e.priority == FetchPriority::Ahead) {
+      Enqueue(e, false);
+    }
   }
 }
 
@@ -315,6 +321,12 @@ void ProbePrefetcher::StartSolo(Host& host) {
   host.soloRunning = e->state == State::Running;
 }
 
+std::deque<ProbePrefetcher::Entry*>& ProbePrefetcher::NextQueue(Host& host,
+                                                                FetchPriority priority) {
+  if (priority == FetchPriority::Now) return host.now;
+  return host.aheadPages.empty() ? host.ahead : host.aheadPages;
+}
+
 void ProbePrefetcher::StartWhatFits() {
   const std::int64_t now = app_.clock.NowMs();
   // Pages being walked first, on every host; then those still to come. Each
@@ -327,8 +339,9 @@ void ProbePrefetcher::StartWhatFits() {
       Host& host = *ready.front();
       ready.pop_front();
       if (nowQueue) StartSolo(host);
-      std::deque<Entry*>& queue = nowQueue ? host.now : host.ahead;
-      while (!queue.empty() && RoomToHandOver(priority) && HostOpen(host, now, priority)) {
+      while (RoomToHandOver(priority) && HostOpen(host, now, priority)) {
+        std::deque<Entry*>& queue = NextQueue(host, priority);
+        if (queue.empty()) break;
         Entry* e = queue.front();
         queue.pop_front();
         // An entry moved to the front of its queue (or finished otherwise)
@@ -339,7 +352,7 @@ void ProbePrefetcher::StartWhatFits() {
         Start(*e);
       }
       bool& listed = nowQueue ? host.readyNow : host.readyAhead;
-      if (queue.empty() && (!nowQueue || host.solo.empty())) {
+      if (NextQueue(host, priority).empty() && (!nowQueue || host.solo.empty())) {
         listed = false;
       } else {
         ready.push_back(&host);
@@ -355,10 +368,28 @@ void ProbePrefetcher::Collect() {
     bool& flag;
     ~Reset() { flag = false; }
   } reset{collecting_};
+  std::deque<std::pair<Entry*, http::Response>> taken;
+  TakeFinished(taken);
+  while (!taken.empty()) {
+    auto [entry, response] = std::move(taken.front());
+    taken.pop_front();
+    const bool page = entry->kind == Kind::Page;
+    Finish(*entry, std::move(response));
+    // Parsing a page takes a while: the client is given what finished
+    // meanwhile back, and the links just queued, before the next one.
+    if (page) {
+      TakeFinished(taken);
+      StartWhatFits();
+    }
+  }
+}
+
+void ProbePrefetcher::TakeFinished(std::deque<std::pair<Entry*, http::Response>>& taken) {
   std::vector<Entry*> done;
   for (auto& [id, entry] : inFlight_) {
     if (app_.http.Done(id)) done.push_back(entry);
   }
+  // Each finished request gives its place back at once.
   for (Entry* e : done) {
     inFlight_.erase(e->transfer);
     Host& host = hosts_[e->host];
@@ -368,7 +399,7 @@ void ProbePrefetcher::Collect() {
     e->shared = response.hostShared;
     AdjustLimit(host, response);
     SendShare(e->host, host);
-    Finish(*e, std::move(response));
+    taken.emplace_back(e, std::move(response));
   }
 }
 
@@ -501,6 +532,7 @@ void ProbePrefetcher::DropUnfinished(Entry* keep) {
   for (auto& [name, host] : hosts_) {
     host.now.clear();
     host.ahead.clear();
+    host.aheadPages.clear();
     host.solo.clear();
     host.readyNow = host.readyAhead = false;
   }

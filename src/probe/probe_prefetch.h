@@ -16,6 +16,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "context/run_results.h"
 #include "context/run_state.h"
@@ -135,6 +136,10 @@ class ProbePrefetcher {
     std::int64_t resumeSentMs = 0;
     std::deque<Entry*> now;
     std::deque<Entry*> ahead;
+    // Pages still to come, whose links are to be read, go before the probes
+    // read ahead: each one fetched names the next addresses to ask for, slow
+    // ones among them, while the host's places are still free.
+    std::deque<Entry*> aheadPages;
     // Entries to be measured alone: while one waits or runs, nothing else
     // starts on the host.
     std::deque<Entry*> solo;
@@ -144,7 +149,8 @@ class ProbePrefetcher {
   };
   using Table = std::unordered_map<std::string, std::unique_ptr<Entry>>;
 
-  Entry& Add(Table& table, Kind kind, const std::string& address, FetchPriority priority);
+  Entry& Add(Table& table, Kind kind, const std::string& address, FetchPriority priority,
+             bool readLinks = false);
   // The entry of an address asked for now: when it still waits (or its page
   // was let go), it goes before all others.
   Entry& Wanted(Table& table, Kind kind, const std::string& address);
@@ -165,9 +171,13 @@ class ProbePrefetcher {
   void Handed(Host& host, const Entry& entry);
   // Tells the client the host's share and pause when they changed.
   void SendShare(const std::string& name, Host& host);
+  // The queue the host's next request of the priority comes from.
+  static std::deque<Entry*>& NextQueue(Host& host, FetchPriority priority);
   void StartWhatFits();
   void Start(Entry& entry);
   void Collect();
+  // Takes every answer the client has finished, in no particular order.
+  void TakeFinished(std::deque<std::pair<Entry*, http::Response>>& taken);
   void PollClient(int waitMs);
   // An answer that waiting elsewhere may have made slow or failed (other
   // requests to its host under way beside it): it is measured again alone
