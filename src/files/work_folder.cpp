@@ -55,9 +55,11 @@ class RunLog {
     return n > kLastResultNumber && n < 1'000'000'000 ? static_cast<int>(n) : 0;
   }
 
-  // Writes are counted as failed once any one fails.
+  // Writes are counted as failed once any one fails. The log is rewritten
+  // for every result page: the disk is not waited for (a crash may cost the
+  // latest numbers, as it may the result pages themselves).
   void Write(const char* section, const char* key, const std::string& value) {
-    if (!WriteProfileString(path_, section, key, value)) ok_ = false;
+    if (!WriteProfileString(path_, section, key, value, Flush::BySystem)) ok_ = false;
   }
   void Write(const char* section, const char* key, int value) {
     Write(section, key, std::to_string(value));

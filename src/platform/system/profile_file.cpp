@@ -89,7 +89,7 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 }
 
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
-                        const std::string& value) {
+                        const std::string& value, Flush flush) {
   // A line break in any part, a "=" in the key or a "]" in the section would
   // write a different entry than the one asked for.
   if (key.empty() || HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
@@ -130,7 +130,7 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     if (EqualsIgnoreCase(EntryKey(lines[i].text), key)) {
       lines[i].text = entry;
       if (lines[i].end.empty()) lines[i].end = lineEnd;
-      return ReplaceFileBytes(path, JoinRaw(lines));
+      return ReplaceFileBytes(path, JoinRaw(lines), flush);
     }
     if (!Trim(lines[i].text).empty()) insertAt = i + 1;
   }
@@ -146,7 +146,7 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     lines.push_back({"[" + section + "]", lineEnd});
     lines.push_back({entry, lineEnd});
   }
-  return ReplaceFileBytes(path, JoinRaw(lines));
+  return ReplaceFileBytes(path, JoinRaw(lines), flush);
 }
 
 }  // namespace vex

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/text/line_list.h"
+
 namespace vex {
 
 // The value of key in section, or `fallback` when the file, the section or the
@@ -19,6 +21,7 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 // callers that may race with another copy of the program hold a FileLock
 // around their reads and writes. False when the file cannot be written.
 [[nodiscard]] bool WriteProfileString(const std::string& path, const std::string& section,
-                                      const std::string& key, const std::string& value);
+                                      const std::string& key, const std::string& value,
+                                      Flush flush = Flush::ToDisk);
 
 }  // namespace vex
