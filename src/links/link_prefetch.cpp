@@ -72,7 +72,11 @@ void LookAhead(App& app, int current) {
       if (IsProbedWebPage(app.state, UpperAscii(entry))) prefetch->ExpectLoad(entry);
     }
   }
-  const int last = std::min(static_cast<int>(targets.size()) - 1, current + kLookAheadPages);
+  // The pages read ahead come in together and are parsed here, on the run's
+  // own thread: a few at the start, so that their links go out at once, more
+  // as the walk moves on.
+  const int reach = std::min(kLookAheadPages, kFirstLookAheadPages * std::max(current, 1));
+  const int last = std::min(static_cast<int>(targets.size()) - 1, current + reach);
   for (int j = std::max(current + 1, 1); j <= last; ++j) {
     const std::string entry = Trim(targets[static_cast<std::size_t>(j)]);
     if (entry.empty()) continue;

@@ -16,8 +16,10 @@ namespace vex {
 
 struct App;
 
-// Pages of a batch or wildcard read ahead of the one being walked.
+// Pages of a batch or wildcard read ahead of the one being walked: up to
+// kFirstLookAheadPages per page walked so far, at most kLookAheadPages.
 inline constexpr int kLookAheadPages = 64;
+inline constexpr int kFirstLookAheadPages = 16;
 
 // Queues the probe of every link of the collection that the walk will
 // request (web links not excluded by the two lists); a link with a fragment
