@@ -365,6 +365,9 @@ void TerminalFrontEnd::DrawProgress(bool force) {
     } else if (phaseIsStale_ && p.Label1 != phaseAtPageChange_) {
       phaseIsStale_ = false;
     }
+    PlainParts parts{p.visible, p.Label4Visible, !phaseIsStale_, p.Label4, p.Label1, page};
+    if (parts == plainParts_) return;
+    plainParts_ = std::move(parts);
     const std::string text = PlainProgressText(p, app_->state.CurrentTarget, !phaseIsStale_);
     if (text != lastPlain_ && !text.empty()) {
       std::fprintf(options_.err, "%s\n", text.c_str());

@@ -116,6 +116,18 @@ class TerminalFrontEnd final : public FrontEnd {
   std::string plainPage_;
   std::string phaseAtPageChange_;
   bool phaseIsStale_ = false;
+  // What the last plain line was made of: it is made again only when that
+  // changed (the progress is drawn with every round of event processing).
+  struct PlainParts {
+    bool visible = false;
+    bool counterVisible = false;
+    bool withPhase = false;
+    std::string counter;
+    std::string phase;
+    std::string page;
+    bool operator==(const PlainParts&) const = default;
+  };
+  PlainParts plainParts_;
   bool liveLineShown_ = false;
   std::chrono::steady_clock::time_point lastDraw_{};
 };
