@@ -56,10 +56,10 @@ class RunLog {
   }
 
   // Writes are counted as failed once any one fails. The log is rewritten
-  // for every result page: the disk is not waited for (a crash may cost the
-  // latest numbers, as it may the result pages themselves).
+  // for every result page, under the lock: in place, the disk not waited for
+  // (a crash may cost the latest numbers, as it may the result pages).
   void Write(const char* section, const char* key, const std::string& value) {
-    if (!WriteProfileString(path_, section, key, value, Flush::BySystem)) ok_ = false;
+    if (!WriteProfileString(path_, section, key, value, ProfileWrite::InPlace)) ok_ = false;
   }
   void Write(const char* section, const char* key, int value) {
     Write(section, key, std::to_string(value));

@@ -67,6 +67,10 @@ bool HasLineBreak(std::string_view s) {
   return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
+bool Put(const std::string& path, std::string_view bytes, ProfileWrite how) {
+  return how == ProfileWrite::InPlace ? WriteFileBytes(path, bytes) : ReplaceFileBytes(path, bytes);
+}
+
 }  // namespace
 
 std::string ReadProfileString(const std::string& path, const std::string& section,
@@ -89,7 +93,7 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 }
 
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
-                        const std::string& value, Flush flush) {
+                        const std::string& value, ProfileWrite how) {
   // A line break in any part, a "=" in the key or a "]" in the section would
   // write a different entry than the one asked for.
   if (key.empty() || HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
@@ -130,7 +134,7 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     if (EqualsIgnoreCase(EntryKey(lines[i].text), key)) {
       lines[i].text = entry;
       if (lines[i].end.empty()) lines[i].end = lineEnd;
-      return ReplaceFileBytes(path, JoinRaw(lines), flush);
+      return Put(path, JoinRaw(lines), how);
     }
     if (!Trim(lines[i].text).empty()) insertAt = i + 1;
   }
@@ -146,7 +150,7 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     lines.push_back({"[" + section + "]", lineEnd});
     lines.push_back({entry, lineEnd});
   }
-  return ReplaceFileBytes(path, JoinRaw(lines), flush);
+  return Put(path, JoinRaw(lines), how);
 }
 
 }  // namespace vex

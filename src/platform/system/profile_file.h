@@ -5,9 +5,17 @@
 
 #include <string>
 
-#include "platform/text/line_list.h"
-
 namespace vex {
+
+// How WriteProfileString puts the file back.
+enum class ProfileWrite {
+  // Replaced as a whole, the disk waited for: a reader sees the old file or
+  // the new one, also after a crash.
+  Replace,
+  // Written over where it stands, the disk not waited for: for a small log
+  // rewritten with every page, whose readers and writers hold a FileLock.
+  InPlace,
+};
 
 // The value of key in section, or `fallback` when the file, the section or the
 // key is missing. The value is the text after the first "=", trimmed.
@@ -22,6 +30,6 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 // around their reads and writes. False when the file cannot be written.
 [[nodiscard]] bool WriteProfileString(const std::string& path, const std::string& section,
                                       const std::string& key, const std::string& value,
-                                      Flush flush = Flush::ToDisk);
+                                      ProfileWrite how = ProfileWrite::Replace);
 
 }  // namespace vex

@@ -102,7 +102,7 @@ bool WriteFileBytes(const std::string& path, std::string_view bytes) {
   return std::fclose(f.release()) == 0;
 }
 
-bool ReplaceFileBytes(const std::string& path, std::string_view bytes, Flush flush) {
+bool ReplaceFileBytes(const std::string& path, std::string_view bytes) {
   std::error_code ec;
   std::filesystem::path target(path);
   if (std::filesystem::is_symlink(target, ec)) {
@@ -129,7 +129,7 @@ bool ReplaceFileBytes(const std::string& path, std::string_view bytes, Flush flu
     ok = n > 0;
     if (ok) done += static_cast<std::size_t>(n);
   }
-  if (flush == Flush::ToDisk) ok = ok && ::fsync(fd) == 0;
+  ok = ok && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());

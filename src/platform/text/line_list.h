@@ -38,18 +38,12 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
                                 bool* cut = nullptr);
 // Writes (replacing) a whole file; false on any failure.
 [[nodiscard]] bool WriteFileBytes(const std::string& path, std::string_view bytes);
-// Whether replaced bytes are flushed to disk before they take the old file's
-// place (what the user set), or left for the system to write out (bookkeeping
-// rewritten with every page, where waiting for the disk each time costs more
-// than an update lost in a crash).
-enum class Flush { ToDisk, BySystem };
 // Replaces a whole file so that a reader sees the old content or the new one,
 // never a part: the bytes go to a temporary file in the same folder, which
-// is flushed to disk (unless BySystem) and renamed over the file (through a
-// symbolic link, its target is replaced). The file keeps its permissions.
-// False on any failure, and the file is then left as it was.
-[[nodiscard]] bool ReplaceFileBytes(const std::string& path, std::string_view bytes,
-                                    Flush flush = Flush::ToDisk);
+// is flushed to disk and renamed over the file (through a symbolic link, its
+// target is replaced). The file keeps its permissions. False on any failure,
+// and the file is then left as it was.
+[[nodiscard]] bool ReplaceFileBytes(const std::string& path, std::string_view bytes);
 
 [[nodiscard]] bool LoadLines(const std::string& path, LineList& out, bool* endsWithBreak = nullptr);
 [[nodiscard]] bool SaveLines(const std::string& path, const LineList& lines,

@@ -24,13 +24,16 @@ class ProfileWrite : public ::testing::TestWithParam<WriteCase> {};
 
 TEST_P(ProfileWrite, LeavesTheExpectedFile) {
   const WriteCase& c = GetParam();
-  testing::TempDir dir;
-  const std::string path = dir / "p.ini";
-  if (c.before) dir.Write("p.ini", *c.before);
-  ASSERT_TRUE(WriteProfileString(path, c.section, c.key, c.value));
-  std::string data;
-  ASSERT_TRUE(ReadFileBytes(path, data));
-  EXPECT_EQ(data, c.after);
+  // Replaced as a whole or written over in place, the file comes out the same.
+  for (const vex::ProfileWrite how : {vex::ProfileWrite::Replace, vex::ProfileWrite::InPlace}) {
+    testing::TempDir dir;
+    const std::string path = dir / "p.ini";
+    if (c.before) dir.Write("p.ini", *c.before);
+    ASSERT_TRUE(WriteProfileString(path, c.section, c.key, c.value, how));
+    std::string data;
+    ASSERT_TRUE(ReadFileBytes(path, data));
+    EXPECT_EQ(data, c.after) << (how == vex::ProfileWrite::InPlace ? "in place" : "replaced");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
