@@ -257,7 +257,15 @@ class CurlClient final : public Client {
       ++unfinished_;
       Host& host = hosts_[t->hostKey];
       if (request.first) {
-        host.pending.push_front(t->id);
+        // Before the others, behind those asked first earlier: a page's
+        // requests handed over together keep their order.
+        auto at = host.pending.begin();
+        while (at != host.pending.end()) {
+          auto queued = transfers_.find(*at);
+          if (queued != transfers_.end() && !queued->second->request.first) break;
+          ++at;
+        }
+        host.pending.insert(at, t->id);
       } else {
         host.pending.push_back(t->id);
       }

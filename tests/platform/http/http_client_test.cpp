@@ -524,6 +524,42 @@ TEST_F(HttpClientTest, QueuedTransferStartsWhenItGetsItsSlot) {
   EXPECT_GE(b.startedAtMs, a.finishedAtMs);
 }
 
+// Requests asked `first` go before the host's others, and keep among
+// themselves the order they were asked in (a page's links handed over at once).
+TEST_F(HttpClientTest, RequestsAskedFirstKeepTheirOrder) {
+  LoopbackServer ordered;
+  std::mutex mutex;
+  std::vector<std::string> arrived;
+  ordered.server().Get(R"(/o/(\w+))", [&](const httplib::Request& req, auto& res) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      arrived.push_back(req.matches[1]);
+    }
+    if (req.matches[1] == "hold") SleepRealMs(30);
+    res.set_content("ok", "text/plain");
+  });
+  ordered.Start();
+  auto client = MakeCurlClient();
+  client->SetLimits(16, 1);
+  std::vector<TransferId> ids;
+  ids.push_back(client->Start(Get(ordered.Url("/o/hold"))));
+  const auto holdArrived = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    return !arrived.empty();
+  };
+  for (int i = 0; i < 200 && !holdArrived(); ++i) client->Poll(5);
+  ASSERT_TRUE(holdArrived());
+  for (const char* name : {"b1", "b2", "f1", "f2", "f3"}) {
+    Request q = Get(ordered.Url(std::string("/o/") + name));
+    q.first = name[0] == 'f';
+    ids.push_back(client->Start(q));
+  }
+  for (int i = 0; i < 500 && client->InFlight() > 0; ++i) client->Poll(20);
+  for (TransferId id : ids) EXPECT_EQ(client->Take(id).status, 200);
+  std::lock_guard<std::mutex> lock(mutex);
+  EXPECT_EQ(arrived, (std::vector<std::string>{"hold", "f1", "f2", "f3", "b1", "b2"}));
+}
+
 // A request to a host whose kept connection is busy with an answer that
 // does not come opens another connection instead of waiting behind it.
 TEST_F(HttpClientTest, RequestIsNotHeldBehindAnotherThatHangs) {
