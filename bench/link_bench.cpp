@@ -26,8 +26,9 @@
 // (wait4), links per second, CPU per link, and the marks that agree.
 //
 //   build/bench_link_bench [--pages N] [--links N] [--slow-ms N]
-//                          [--serial-links N] [--only site|serial|big]
-//                          [--cli PATH] [--before PATH] [--timeout S]
+//                          [--serial-links N] [--keep-alive N]
+//                          [--only site|serial|big] [--cli PATH]
+//                          [--before PATH] [--timeout S]
 #include <fcntl.h>
 #include <httplib.h>
 #include <signal.h>
@@ -71,6 +72,9 @@ struct Options {
   int links = 50;
   int slowMs = 200;
   int serialLinks = 5;
+  // Requests the site's server answers on one connection before it closes
+  // it (the server library's own default is 5; many web servers allow 100).
+  int keepAlive = 5;
   std::string only;  // "", "site", "serial" or "big"
   std::string cli;
   std::string before;
@@ -82,12 +86,13 @@ struct Options {
 void Usage() {
   std::fputs(
       "usage: bench_link_bench [--pages N] [--links N] [--slow-ms N] [--serial-links N]\n"
-      "                        [--only site|serial|big] [--cli PATH] [--before PATH]\n"
-      "                        [--timeout S]\n"
+      "                        [--keep-alive N] [--only site|serial|big] [--cli PATH]\n"
+      "                        [--before PATH] [--timeout S]\n"
       "  --pages N    pages of the generated site (default 200, 6..900)\n"
       "  --links N    links per page (default 50, 8..2000)\n"
       "  --slow-ms N  answer delay of the slow addresses (default 200, 0..20000)\n"
       "  --serial-links N  slow links per page of the one-at-a-time server (default 5, 0..50)\n"
+      "  --keep-alive N  requests the site's server answers per connection (default 5, 1..1000)\n"
       "  --only X     run only the site, the one-at-a-time server or the big local page\n"
       "  --cli PATH   the terminal program (default: vexalorn-cli beside this program)\n"
       "  --before PATH  a previous build of the terminal program, run at its defaults too\n"
@@ -121,6 +126,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
       ok = ReadInt(v, 0, 20000, o.slowMs);
     } else if (a == "--serial-links") {
       ok = ReadInt(v, 0, 50, o.serialLinks);
+    } else if (a == "--keep-alive") {
+      ok = ReadInt(v, 1, 1000, o.keepAlive);
     } else if (a == "--timeout") {
       ok = ReadInt(v, 1, 3600, o.timeoutS);
     } else if (a == "--only") {
@@ -506,11 +513,12 @@ class SiteServer {
  public:
   // `oneAtATime`: one worker and one request per connection, so requests
   // sent together wait in the server's queue and are answered one by one.
-  explicit SiteServer(const std::map<std::string, Resource>* resources, bool oneAtATime = false)
+  explicit SiteServer(const std::map<std::string, Resource>* resources, bool oneAtATime = false,
+                      int keepAlive = 5)
       : resources_(resources) {
     const std::size_t workers = oneAtATime ? 1 : 64;
     server_.new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
-    if (oneAtATime) server_.set_keep_alive_max_count(1);
+    server_.set_keep_alive_max_count(oneAtATime ? 1 : keepAlive);
     server_.set_read_timeout(5, 0);
     server_.set_write_timeout(5, 0);
     server_.set_keep_alive_timeout(2);
@@ -1100,8 +1108,8 @@ void PrintComposition(const Options& o, const Site& site) {
     }
     for (const auto& [address, one] : slowHere) slowPages[address] += one;
   }
-  std::printf("site: %d pages x %d links = %ld links, served on %s\n", o.pages, o.links, links,
-              site.origin.c_str());
+  std::printf("site: %d pages x %d links = %ld links, served on %s (%d requests per connection)\n",
+              o.pages, o.links, links, site.origin.c_str(), o.keepAlive);
   std::printf("  %-34s %8s %9s  %s\n", "kind", "links", "addresses", "mark");
   for (int k = 0; k < static_cast<int>(Kind::Count); ++k) {
     if (counts[k] == 0) continue;
@@ -1181,7 +1189,7 @@ ScenarioRuns RunBoth(Runner& runner, const Options& o, const Site& site, SiteSer
 int RunSiteScenario(Runner& runner, const Options& o, const std::string& folder) {
   // The site is made once the port is known (its pages name their origin).
   auto resources = std::make_unique<std::map<std::string, Resource>>();
-  SiteServer server(resources.get());
+  SiteServer server(resources.get(), false, o.keepAlive);
   const int port = server.Bind();
   if (port == 0) {
     std::printf("site: cannot bind 127.0.0.1\n");

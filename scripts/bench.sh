@@ -8,7 +8,7 @@
 # benchmark:
 #
 #   scripts/bench.sh [--before-rev REV] [--pages N] [--links N] [--slow-ms N]
-#                    [--serial-links N] [--only site|serial|big]
+#                    [--serial-links N] [--keep-alive N] [--only site|serial|big]
 #                    [--cli PATH] [--before PATH] [--timeout S]
 #
 # --before-rev REV builds the terminal program of an earlier commit (in
