@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "context/front_end.h"
 #include "context/models.h"
@@ -48,6 +49,11 @@ struct App {
   // first load of that address in the run takes its copy instead of asking
   // the server again.
   std::unordered_map<std::string, http::Response> FetchedPages;
+  // The process ends after this run (the terminal program): what a run read
+  // ahead is not freed piece by piece at its end but kept here, for the
+  // system to take back at once.
+  bool exitsAfterRun = false;
+  std::vector<std::shared_ptr<void>> keptToExit;
   // Set for the time of a run by its prefetcher: takes what has arrived and
   // starts what may start, so that requests go on while the run works on a
   // page (preparing it, writing its result) and not only while it waits.

@@ -109,6 +109,11 @@ PrefetchScope::PrefetchScope(App& app) : app_(app) {
 PrefetchScope::~PrefetchScope() {
   if (!owner_) return;
   app_.MoveTransfers = nullptr;
+  if (app_.exitsAfterRun) {
+    app_.Prefetch->Close();
+    app_.keptToExit.push_back(std::move(app_.Prefetch));
+    return;
+  }
   app_.Prefetch.reset();
 }
 

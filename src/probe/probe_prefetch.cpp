@@ -123,6 +123,12 @@ bool ProbePrefetcher::TimedUnreliably(const Entry& entry, const http::Response& 
 }
 
 ProbePrefetcher::~ProbePrefetcher() {
+  Close();
+}
+
+void ProbePrefetcher::Close() {
+  if (closed_) return;
+  closed_ = true;
   CancelPending();
   // Requests made without the prefetcher are not held to its shares.
   for (auto& [name, host] : hosts_) {

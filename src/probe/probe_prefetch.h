@@ -86,6 +86,9 @@ class ProbePrefetcher {
   void Pump();
   // Ends every request queued or in flight; what has arrived is kept.
   void CancelPending();
+  // Ends the requests and gives the client's hosts back their own limits;
+  // what has arrived is kept (the destructor does it too).
+  void Close();
 
   // Called with every page queued with readLinks, once it is parsed.
   std::function<void(html::Document&)> onPageLinks;
@@ -200,6 +203,7 @@ class ProbePrefetcher {
   int running_ = 0;          // handed to the client, running or waiting there
   int aheadRunning_ = 0;     // of those, for what is still to come
   bool collecting_ = false;  // in Collect: answers are being taken
+  bool closed_ = false;
   std::int64_t lastPollMs_ = 0;
   std::size_t pageNodesKept_ = 0;
   Table probes_;
