@@ -256,11 +256,10 @@ void ProbePrefetcher::Start(Entry& entry) {
   // A page read ahead is not judged by its time: the page being walked goes
   // beside it, not behind (a slow one would stall the walk), within the
   // user's per-host limit.
-  entry.pageAhead = entry.kind == Kind::Page && entry.priority == FetchPriority::Ahead;
   entry.handedAhead = entry.priority == FetchPriority::Ahead;
   // A lone measurement goes beyond the host's share (nothing else runs).
   http::Request request = RequestOf(entry, !entry.solo);
-  request.background = entry.pageAhead;
+  request.background = entry.kind == Kind::Page && entry.handedAhead;
   entry.transfer = app_.http.Start(request);
   inFlight_[entry.transfer] = &entry;
   ++host.running;

@@ -113,7 +113,6 @@ class ProbePrefetcher {
     // failure) may have come from waiting behind other requests.
     int remeasures = 0;
     bool solo = false;         // this attempt runs with nothing else on its host
-    bool pageAhead = false;    // a page still to come, fetched ahead
     bool handedAhead = false;  // handed to the client for what is to come
     // Another request to the host was under way while it waited for its
     // answer (the client tells).

@@ -630,8 +630,9 @@ class CurlClient final : public Client {
     return static_cast<int>(bound);
   }
 
-  bool Drive() {
-    bool finished = false;
+  // One round of the pool: what the clock made due, what curl has to do,
+  // answers handed over, stalled bodies ended, free slots filled.
+  void Drive() {
     const std::int64_t now = clock_.NowMs();
     for (auto& [key, share] : shares_) {
       if (share.resumeAtMs == 0 || share.resumeAtMs > now) continue;
@@ -652,14 +653,13 @@ class CurlClient final : public Client {
       if (msg->msg != CURLMSG_DONE) continue;
       Transfer* t = nullptr;
       curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &t);
-      if (t && OnTransferEnd(t, msg->data.result)) finished = true;
+      if (t) OnTransferEnd(t, msg->data.result);
     }
     std::vector<Transfer*> answered;
     for (Transfer* t : holding_) {
       if (t->stage == Stage::kRunning && t->answered) answered.push_back(t);
     }
     for (Transfer* t : answered) Deliver(t);
-    if (!answered.empty()) finished = true;
 
     // A body that stops arriving: ended by the clock, with what was read.
     const std::int64_t later = clock_.NowMs();
@@ -677,11 +677,9 @@ class CurlClient final : public Client {
       curl_multi_remove_handle(multi_, t->easy);
       t->response.bodyCut = true;
       Complete(t, CURLE_OK);
-      finished = true;
     }
     for (Transfer* t : slowDrains) EndDrain(t);
     FillSlots();
-    return finished;
   }
 
   // Whether the attempt failed before a connection was made.
@@ -695,12 +693,13 @@ class CurlClient final : public Client {
     return connectUs == 0 && requestBytes == 0;
   }
 
-  // Returns true when the transfer is finished (false: a retry is due).
-  bool OnTransferEnd(Transfer* t, CURLcode code) {
+  // Completes the transfer, or sets it to be tried again after a failed
+  // connect.
+  void OnTransferEnd(Transfer* t, CURLcode code) {
     curl_multi_remove_handle(multi_, t->easy);
     if (t->draining) {
       EndDrain(t);
-      return false;
+      return;
     }
     if (t->stoppedByUs && code == CURLE_WRITE_ERROR) code = CURLE_OK;
     if (code != CURLE_OK && t->finalHeaders) {
@@ -716,11 +715,10 @@ class CurlClient final : public Client {
       if (deadline == 0 || retryAt < deadline) {
         t->stage = Stage::kRetryWait;
         t->retryAtMs = retryAt;
-        return false;
+        return;
       }
     }
     Complete(t, code);
-    return true;
   }
 
   static std::string ErrorTextOf(const Transfer* t, CURLcode code) {

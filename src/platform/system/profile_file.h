@@ -24,10 +24,11 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 
 // Sets key=value in section (no blanks around "="): an existing entry gets the
 // new value; a missing key is added at the end of its section; a missing
-// section is added at the end of the file; a missing file is created. The
-// file is replaced as a whole, so a reader never sees it half-written;
-// callers that may race with another copy of the program hold a FileLock
-// around their reads and writes. False when the file cannot be written.
+// section is added at the end of the file; a missing file is created. As
+// `how` says, the file is replaced as a whole (a reader never sees it
+// half-written) or written over in place; callers that may race with another
+// copy of the program hold a FileLock around their reads and writes. False
+// when the file cannot be written.
 [[nodiscard]] bool WriteProfileString(const std::string& path, const std::string& section,
                                       const std::string& key, const std::string& value,
                                       ProfileWrite how = ProfileWrite::Replace);
