@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <ctime>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -40,6 +41,11 @@ constexpr std::int64_t kCalmAnswerMs = kSlowAnswerMs / 2;
 // quick answers in a row: a host whose slow pages come between quick ones
 // stays where no answer waits behind another.
 constexpr int kCalmAnswersToGrow = 8;
+// Pages read ahead parsed by one round of event processing: the round comes
+// while something else is awaited (the page the run is loading), which is
+// looked at again after each. Waiting for the walk's own answers parses all.
+constexpr int kPumpPageParses = 1;
+constexpr int kAllPageParses = std::numeric_limits<int>::max();
 
 bool IsAdvised(int status) {
   return status == 429 || status == 503;
@@ -366,27 +372,33 @@ void ProbePrefetcher::StartWhatFits() {
   }
 }
 
-void ProbePrefetcher::Collect() {
-  if (inFlight_.empty() || collecting_) return;
+void ProbePrefetcher::Collect(int pageParses) {
+  if (collecting_ || (inFlight_.empty() && finished_.empty())) return;
   collecting_ = true;
   struct Reset {
     bool& flag;
     ~Reset() { flag = false; }
   } reset{collecting_};
-  std::deque<std::pair<Entry*, http::Response>> taken;
-  TakeFinished(taken);
-  while (!taken.empty()) {
-    auto [entry, response] = std::move(taken.front());
-    taken.pop_front();
+  TakeFinished(finished_);
+  std::deque<std::pair<Entry*, http::Response>> pagesLeft;
+  while (!finished_.empty()) {
+    auto [entry, response] = std::move(finished_.front());
+    finished_.pop_front();
     const bool page = entry->kind == Kind::Page;
+    if (page && pageParses <= 0) {
+      pagesLeft.emplace_back(entry, std::move(response));
+      continue;
+    }
     Finish(*entry, std::move(response));
     // Parsing a page takes a while: the client is given what finished
     // meanwhile back, and the links just queued, before the next one.
     if (page) {
-      TakeFinished(taken);
+      --pageParses;
+      TakeFinished(finished_);
       StartWhatFits();
     }
   }
+  finished_ = std::move(pagesLeft);
 }
 
 void ProbePrefetcher::TakeFinished(std::deque<std::pair<Entry*, http::Response>>& taken) {
@@ -394,6 +406,10 @@ void ProbePrefetcher::TakeFinished(std::deque<std::pair<Entry*, http::Response>>
   for (auto& [id, entry] : inFlight_) {
     if (app_.http.Done(id)) done.push_back(entry);
   }
+  // In the order they were handed over: pages read ahead are parsed first
+  // come, first served (the walk needs the nearer ones first).
+  std::sort(done.begin(), done.end(),
+            [](const Entry* a, const Entry* b) { return a->transfer < b->transfer; });
   // Each finished request gives its place back at once.
   for (Entry* e : done) {
     inFlight_.erase(e->transfer);
@@ -488,11 +504,12 @@ void ProbePrefetcher::Pump() {
   // ahead hands on its links): the taking goes on where it was.
   if (collecting_) return;
   StartWhatFits();
-  // Called with every round of event processing: the client is driven at
-  // most once per clock tick here (waiting for an answer drives it anyway).
-  if (running_ > 0 && app_.clock.NowMs() != lastPollMs_) {
+  // Called with every round of event processing, mostly while something
+  // else is awaited (the browser's page): the client is driven at most once
+  // per clock tick here, and one page read ahead is parsed at a time.
+  if ((running_ > 0 || !finished_.empty()) && app_.clock.NowMs() != lastPollMs_) {
     PollClient(0);
-    Collect();
+    Collect(kPumpPageParses);
     StartWhatFits();
   }
 }
@@ -503,14 +520,15 @@ bool ProbePrefetcher::WaitFor(Entry& entry, bool stopOnCancel) {
     if (stopOnCancel && app_.state.CancelFlag != 0) return false;
     StartWhatFits();
     if (running_ > 0) {
-      PollClient(kProbePollMs);
+      // Pages taken and not parsed yet are work at hand: no waiting then.
+      PollClient(finished_.empty() ? kProbePollMs : 0);
     } else if (entry.state == State::Queued) {
       // Nothing runs: its host is pausing.
       const Host& host = hosts_[entry.host];
       const std::int64_t left = host.pausedUntilMs - app_.clock.NowMs();
       app_.Pause(static_cast<int>(std::clamp<std::int64_t>(left, 1, kProbePollMs)));
     }
-    Collect();
+    Collect(kAllPageParses);
     app_.ProcessEvents();
     if (app_.state.CancelFlag != 0) {
       if (stopOnCancel) return false;
@@ -523,6 +541,13 @@ bool ProbePrefetcher::WaitFor(Entry& entry, bool stopOnCancel) {
 }
 
 void ProbePrefetcher::DropUnfinished(Entry* keep) {
+  // What has arrived is kept: probes are judged, and `keep` (a page, too);
+  // other pages not parsed yet are forgotten below like those in flight.
+  std::deque<std::pair<Entry*, http::Response>> arrived;
+  arrived.swap(finished_);
+  for (auto& [entry, response] : arrived) {
+    if (entry->kind == Kind::Probe || entry == keep) Finish(*entry, std::move(response));
+  }
   for (auto it = inFlight_.begin(); it != inFlight_.end();) {
     if (it->second == keep) {
       ++it;

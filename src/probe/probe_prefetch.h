@@ -177,8 +177,12 @@ class ProbePrefetcher {
   static std::deque<Entry*>& NextQueue(Host& host, FetchPriority priority);
   void StartWhatFits();
   void Start(Entry& entry);
-  void Collect();
-  // Takes every answer the client has finished, in no particular order.
+  // Judges what the client has finished and parses the pages among it, at
+  // most `pageParses` of them; the pages left wait in finished_ for the next
+  // call (one called for a wait elsewhere, such as the browser's, returns to
+  // it soon).
+  void Collect(int pageParses);
+  // Takes every answer the client has finished, in the order asked.
   void TakeFinished(std::deque<std::pair<Entry*, http::Response>>& taken);
   void PollClient(int waitMs);
   // An answer that waiting elsewhere may have made slow or failed (other
@@ -213,6 +217,8 @@ class ProbePrefetcher {
   std::deque<Host*> readyNow_;
   std::deque<Host*> readyAhead_;
   std::unordered_map<http::TransferId, Entry*> inFlight_;
+  // Answers taken from the client and not yet judged (pages to parse).
+  std::deque<std::pair<Entry*, http::Response>> finished_;
   std::deque<Entry*> pageOrder_;  // parsed pages, oldest first
   std::unordered_map<std::string, LocalProbeResult> local_;
   std::unordered_set<std::string> targets_;
