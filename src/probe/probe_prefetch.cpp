@@ -47,6 +47,20 @@ constexpr int kCalmAnswersToGrow = 8;
 constexpr int kPumpPageParses = 1;
 constexpr int kAllPageParses = std::numeric_limits<int>::max();
 
+// The answer of a page request, as the probe of its address would have had
+// it: a plain, quick 200 only, where the two requests (which differ in
+// following redirects, in their time limits and in keeping the body) cannot
+// be judged apart. The time counts to the end of the header block, as a
+// probe's does.
+std::optional<http::Response> ProbeAnswerFromPage(const http::Response& page) {
+  if (page.error != http::kOk || page.status != 200 || page.bodyCut) return std::nullopt;
+  http::Response r = page;
+  std::string().swap(r.body);
+  if (r.headersAtMs != 0) r.finishedAtMs = r.headersAtMs;
+  if (r.finishedAtMs - r.startedAtMs >= kCalmAnswerMs) return std::nullopt;
+  return r;
+}
+
 bool IsAdvised(int status) {
   return status == 429 || status == 503;
 }
@@ -161,6 +175,9 @@ ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std:
       // their order (the copy further back is passed over).
       known.priority = FetchPriority::Now;
       Enqueue(known, false);
+    } else if (known.state == State::OnPage && priority == FetchPriority::Now) {
+      known.priority = FetchPriority::Now;
+      PromotePage(*known.onPage);
     }
     return known;
   }
@@ -171,8 +188,57 @@ ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std:
   e.host = HostOfAddress(address);
   e.priority = priority;
   e.readLinks = readLinks;
-  Enqueue(e, false);
+  if (kind == Kind::Probe) {
+    QueueOrRide(e);
+  } else {
+    Enqueue(e, false);
+  }
   return e;
+}
+
+void ProbePrefetcher::QueueOrRide(Entry& probe) {
+  auto it = pages_.find(probe.address);
+  // In L-Page mode a probe asks the server afresh and reads the page's text.
+  if (it == pages_.end() || app_.state.JumpMode == 1) {
+    Enqueue(probe, false);
+    return;
+  }
+  Entry& page = *it->second;
+  if (page.state == State::Done) {
+    if (std::optional<http::Response> answer = ProbeAnswerFromPage(page.response)) {
+      probe.response = std::move(*answer);
+      probe.state = State::Done;
+    } else {
+      Enqueue(probe, false);
+    }
+    return;
+  }
+  probe.state = State::OnPage;
+  probe.onPage = &page;
+  page.riders.push_back(&probe);
+  if (probe.priority == FetchPriority::Now) PromotePage(page);
+}
+
+void ProbePrefetcher::PromotePage(Entry& page) {
+  if (page.state == State::Queued && !page.solo && page.priority == FetchPriority::Ahead) {
+    page.priority = FetchPriority::Now;
+    Enqueue(page, false);
+  }
+}
+
+void ProbePrefetcher::ReleaseRiders(Entry& page) {
+  std::vector<Entry*> riders;
+  riders.swap(page.riders);
+  const std::optional<http::Response> answer = ProbeAnswerFromPage(page.response);
+  for (Entry* probe : riders) {
+    probe->onPage = nullptr;
+    if (answer) {
+      probe->response = *answer;
+      probe->state = State::Done;
+    } else {
+      Enqueue(*probe, false);
+    }
+  }
 }
 
 void ProbePrefetcher::Enqueue(Entry& entry, bool first) {
@@ -455,6 +521,7 @@ void ProbePrefetcher::Finish(Entry& entry, http::Response response) {
     }
     return;
   }
+  ReleaseRiders(entry);
   ParsePage(entry);
   if (entry.readLinks && onPageLinks) onPageLinks(*entry.page);
 }
@@ -522,7 +589,7 @@ bool ProbePrefetcher::WaitFor(Entry& entry, bool stopOnCancel) {
     if (running_ > 0) {
       // Pages taken and not parsed yet are work at hand: no waiting then.
       PollClient(finished_.empty() ? kProbePollMs : 0);
-    } else if (entry.state == State::Queued) {
+    } else if (entry.state == State::Queued || entry.state == State::OnPage) {
       // Nothing runs: its host is pausing.
       const Host& host = hosts_[entry.host];
       const std::int64_t left = host.pausedUntilMs - app_.clock.NowMs();
@@ -547,6 +614,15 @@ void ProbePrefetcher::DropUnfinished(Entry* keep) {
   arrived.swap(finished_);
   for (auto& [entry, response] : arrived) {
     if (entry->kind == Kind::Probe || entry == keep) Finish(*entry, std::move(response));
+  }
+  // Probes waiting for a page's answer wait no more: they are forgotten
+  // below like the rest, or (the one in hand) asked for on their own.
+  for (auto& [address, page] : pages_) {
+    for (Entry* probe : page->riders) {
+      probe->onPage = nullptr;
+      probe->state = State::Queued;
+    }
+    page->riders.clear();
   }
   for (auto it = inFlight_.begin(); it != inFlight_.end();) {
     if (it->second == keep) {
@@ -601,6 +677,9 @@ ProbePrefetcher::Entry& ProbePrefetcher::Wanted(Table& table, Kind kind,
   if (e.state == State::Queued && !e.solo) {
     e.priority = FetchPriority::Now;
     Enqueue(e, true);
+  } else if (e.state == State::OnPage) {
+    e.priority = FetchPriority::Now;
+    PromotePage(*e.onPage);
   }
   return e;
 }

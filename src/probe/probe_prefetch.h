@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "context/run_results.h"
 #include "context/run_state.h"
@@ -99,7 +100,8 @@ class ProbePrefetcher {
 
  private:
   enum class Kind { Probe, Page };
-  enum class State { Queued, Running, Done };
+  // OnPage: a probe answered by the request of the page at its address.
+  enum class State { Queued, Running, OnPage, Done };
   struct Entry {
     Kind kind = Kind::Probe;
     std::string address;
@@ -117,8 +119,10 @@ class ProbePrefetcher {
     // Another request to the host was under way while it waited for its
     // answer (the client tells).
     bool shared = false;
-    bool wantPage = false;   // probe: fetch the page too when found
-    bool readLinks = false;  // page: hand the parsed page to onPageLinks
+    bool wantPage = false;       // probe: fetch the page too when found
+    bool readLinks = false;      // page: hand the parsed page to onPageLinks
+    Entry* onPage = nullptr;     // probe in OnPage: the page entry it waits for
+    std::vector<Entry*> riders;  // page: the probes waiting for its answer
     std::shared_ptr<html::Document> page;
     std::size_t pageNodes = 0;
   };
@@ -157,6 +161,15 @@ class ProbePrefetcher {
   // was let go), it goes before all others.
   Entry& Wanted(Table& table, Kind kind, const std::string& address);
   void Enqueue(Entry& entry, bool first);
+  // A new probe: it waits for the request of the page at its address when
+  // that page is on its way (or takes its answer when it is in), and is
+  // queued otherwise.
+  void QueueOrRide(Entry& probe);
+  // The probes waiting for a page that has its answer: each takes it, or is
+  // queued for a request of its own.
+  void ReleaseRiders(Entry& page);
+  // A page being asked for now takes the probes waiting for it along.
+  void PromotePage(Entry& page);
   // Queues the entry to be asked again with no other request to its host.
   void EnqueueSolo(Entry& entry);
   // Starts the host's next lone measurement once the host has gone quiet.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,62 @@ INSTANTIATE_TEST_SUITE_P(
                       AheadOrderCase{"anchors, then links read",
                                      PageAsked::ForAnchorsThenToReadItsLinks, true},
                       AheadOrderCase{"anchors only", PageAsked::ForAnchorsOnly, false}));
+
+struct SharedAnswerCase {
+  const char* name;
+  int status;
+  std::int64_t headersAtMs;  // the page's answer time
+  bool pageDoneFirst;        // the page is in before its address is probed
+  int jumpMode;
+  int requests;  // to the address in all
+};
+
+void PrintTo(const SharedAnswerCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class SharedAnswerTest : public ::testing::TestWithParam<SharedAnswerCase> {};
+
+// A page read ahead whose address is also a link: a plain, quick 200 answers
+// the link's probe too; anything a probe might judge otherwise (a redirect it
+// would follow, a time near the slow band, L-Page mode's fresh request) is
+// asked for again by the probe.
+TEST_P(SharedAnswerTest, APageRequestAnswersTheProbeOfItsAddressOnlyWhenItCannotDiffer) {
+  const SharedAnswerCase& c = GetParam();
+  PrefetchFixture f;
+  f.app.state.JumpMode = c.jumpMode;
+  const std::string page = kSite + "/page.html";
+  http::Response answer = PageWithLinks({});
+  answer.status = c.status;
+  if (c.status == 301) answer.headers = "HTTP/1.1 301 Moved\r\nLocation: /else.html\r\n\r\n";
+  answer.startedAtMs = 1;
+  answer.headersAtMs = 1 + c.headersAtMs;
+  answer.finishedAtMs = answer.headersAtMs + 5;
+  f.http.Serve(page, answer);
+
+  f.prefetch.QueuePage(page, FetchPriority::Ahead, true);
+  if (c.pageDoneFirst) (void)f.prefetch.Page(page);
+  f.prefetch.QueueProbe(page, FetchPriority::Ahead);
+  const http::Response probe = f.prefetch.ProbeResponse(page);
+
+  EXPECT_EQ(std::count_if(f.http.requests.begin(), f.http.requests.end(),
+                          [&page](const http::Request& r) { return r.url == page; }),
+            c.requests);
+  EXPECT_EQ(probe.status, c.status);
+  if (c.requests == 1) {
+    EXPECT_TRUE(probe.body.empty());
+    EXPECT_EQ(probe.finishedAtMs - probe.startedAtMs, c.headersAtMs) << "timed to its headers";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SharedAnswerTest,
+    ::testing::Values(SharedAnswerCase{"quick 200", 200, 40, false, 0, 1},
+                      SharedAnswerCase{"quick 200, in before", 200, 40, true, 0, 1},
+                      SharedAnswerCase{"redirect", 301, 40, false, 0, 2},
+                      SharedAnswerCase{"redirect, in before", 301, 40, true, 0, 2},
+                      SharedAnswerCase{"near the slow band", 200, 2000, false, 0, 2},
+                      SharedAnswerCase{"L-Page mode", 200, 40, false, 1, 2}));
 
 // Pages that arrive together are parsed one per round of event processing
 // (the round comes while something else is awaited, such as the page being
