@@ -226,6 +226,18 @@ void ProbePrefetcher::PromotePage(Entry& page) {
   }
 }
 
+void ProbePrefetcher::ReleaseLateRiders() {
+  const std::int64_t now = app_.clock.NowMs();
+  for (auto& [id, entry] : inFlight_) {
+    if (entry->riders.empty() || now - entry->handedMs < kCalmAnswerMs) continue;
+    for (Entry* probe : entry->riders) {
+      probe->onPage = nullptr;
+      Enqueue(*probe, false);
+    }
+    entry->riders.clear();
+  }
+}
+
 void ProbePrefetcher::ReleaseRiders(Entry& page) {
   std::vector<Entry*> riders;
   riders.swap(page.riders);
@@ -334,6 +346,7 @@ void ProbePrefetcher::Start(Entry& entry) {
   request.background = entry.kind == Kind::Page && entry.handedAhead;
   entry.transfer = app_.http.Start(request);
   inFlight_[entry.transfer] = &entry;
+  entry.handedMs = app_.clock.NowMs();
   ++host.running;
   ++running_;
   if (entry.handedAhead) {
@@ -577,6 +590,7 @@ void ProbePrefetcher::Pump() {
   if ((running_ > 0 || !finished_.empty()) && app_.clock.NowMs() != lastPollMs_) {
     PollClient(0);
     Collect(kPumpPageParses);
+    ReleaseLateRiders();
     StartWhatFits();
   }
 }
@@ -596,6 +610,7 @@ bool ProbePrefetcher::WaitFor(Entry& entry, bool stopOnCancel) {
       app_.Pause(static_cast<int>(std::clamp<std::int64_t>(left, 1, kProbePollMs)));
     }
     Collect(kAllPageParses);
+    ReleaseLateRiders();
     app_.ProcessEvents();
     if (app_.state.CancelFlag != 0) {
       if (stopOnCancel) return false;

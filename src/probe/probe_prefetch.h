@@ -122,6 +122,7 @@ class ProbePrefetcher {
     bool wantPage = false;       // probe: fetch the page too when found
     bool readLinks = false;      // page: hand the parsed page to onPageLinks
     Entry* onPage = nullptr;     // probe in OnPage: the page entry it waits for
+    std::int64_t handedMs = 0;   // when its request went to the client
     std::vector<Entry*> riders;  // page: the probes waiting for its answer
     std::shared_ptr<html::Document> page;
     std::size_t pageNodes = 0;
@@ -170,6 +171,9 @@ class ProbePrefetcher {
   void ReleaseRiders(Entry& page);
   // A page being asked for now takes the probes waiting for it along.
   void PromotePage(Entry& page);
+  // Probes waiting for a page whose answer is long in coming are asked for
+  // on their own: they would not take that answer anyway.
+  void ReleaseLateRiders();
   // Queues the entry to be asked again with no other request to its host.
   void EnqueueSolo(Entry& entry);
   // Starts the host's next lone measurement once the host has gone quiet.

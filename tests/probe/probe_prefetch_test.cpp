@@ -170,6 +170,29 @@ INSTANTIATE_TEST_SUITE_P(
                       SharedAnswerCase{"near the slow band", 200, 2000, false, 0, 2},
                       SharedAnswerCase{"L-Page mode", 200, 40, false, 1, 2}));
 
+// A page whose answer is long in coming would not answer the probe of its
+// address anyway: the probe is asked for on its own meanwhile, not after.
+TEST(PrefetchTest, AProbeWaitsNoLongerForAPageThatIsSlowToAnswer) {
+  PrefetchFixture f;
+  const std::string page = kSite + "/slow.html";
+  f.http.Serve(page, PageWithLinks({}), 1000);
+  f.prefetch.QueuePage(page, FetchPriority::Ahead, true);
+  f.prefetch.QueueProbe(page, FetchPriority::Ahead);
+  f.prefetch.Pump();
+  const auto asked = [&] {
+    return std::count_if(f.http.requests.begin(), f.http.requests.end(),
+                         [&page](const http::Request& r) { return r.url == page; });
+  };
+  EXPECT_EQ(asked(), 1) << "the probe waits for the page's answer";
+  f.clock.Advance(1000);
+  f.prefetch.Pump();
+  EXPECT_EQ(asked(), 1);
+  f.clock.Advance(1000);
+  f.prefetch.Pump();
+  EXPECT_EQ(asked(), 2) << "the page has taken too long";
+  EXPECT_TRUE(f.http.requests.back().followRedirects) << "the probe's own request";
+}
+
 // Pages that arrive together are parsed one per round of event processing
 // (the round comes while something else is awaited, such as the page being
 // loaded); the links of each go to the client before the next one is parsed.
