@@ -28,6 +28,9 @@ constexpr int kHandedAheadPerHost = 24;
 // Pages read ahead are kept as fetched for their own load up to this many
 // bytes in all.
 constexpr std::size_t kFetchedPageBytes = 32u << 20;
+// Pages fetched whose links are not read (yet) are kept unparsed up to this
+// many bytes in all; they are parsed when asked for.
+constexpr std::size_t kUnparsedPageBytes = 16u << 20;
 // A probe is measured alone once for waiting behind other requests, and once
 // more when a request outside the prefetcher (a page load) went beside that
 // measurement too.
@@ -197,11 +200,21 @@ ProbePrefetcher::Entry& ProbePrefetcher::Add(Table& table, Kind kind, const std:
 }
 
 void ProbePrefetcher::QueueOrRide(Entry& probe) {
-  auto it = pages_.find(probe.address);
   // In L-Page mode a probe asks the server afresh and reads the page's text.
-  if (it == pages_.end() || app_.state.JumpMode == 1) {
+  if (app_.state.JumpMode == 1) {
     Enqueue(probe, false);
     return;
+  }
+  auto it = pages_.find(probe.address);
+  if (it == pages_.end()) {
+    // A page the run is going to load: fetched now, for the probe and for
+    // that load at once.
+    if (targets_.count(probe.address) == 0) {
+      Enqueue(probe, false);
+      return;
+    }
+    Add(pages_, Kind::Page, probe.address, probe.priority);
+    it = pages_.find(probe.address);
   }
   Entry& page = *it->second;
   if (page.state == State::Done) {
@@ -298,6 +311,7 @@ void ProbePrefetcher::QueuePage(const std::string& address, FetchPriority priori
   Entry& e = Add(pages_, Kind::Page, address, priority, readLinks);
   if (readLinks && !e.readLinks) {
     e.readLinks = true;
+    if (e.state == State::Done && e.bodyKept) ParsePage(e);
     if (e.state == State::Done && e.page && onPageLinks) onPageLinks(*e.page);
     // Waiting among the probes: on to the pages to read (the copy further
     // back is passed over).
@@ -535,22 +549,38 @@ void ProbePrefetcher::Finish(Entry& entry, http::Response response) {
     return;
   }
   ReleaseRiders(entry);
+  KeepForLoad(entry);
+  if (!entry.readLinks && KeepUnparsed(entry)) return;
   ParsePage(entry);
   if (entry.readLinks && onPageLinks) onPageLinks(*entry.page);
 }
 
-void ProbePrefetcher::ParsePage(Entry& entry) {
-  http::Response& r = entry.response;
-  const std::string address = r.effectiveUrl.empty() ? entry.address : r.effectiveUrl;
-  DecodedPage decoded = DecodePage(r.body, HeaderValue(r.headers, "Content-Type"));
+void ProbePrefetcher::KeepForLoad(Entry& entry) {
+  const http::Response& r = entry.response;
   const bool target =
       targets_.count(entry.address) != 0 || (mayBeLoaded && mayBeLoaded(entry.address));
   if (r.error == http::kOk && target && FetchedBytes() + r.body.size() <= kFetchedPageBytes) {
-    // A page the run is (or may be) still to check: its own load later takes
-    // this copy.
     targets_.erase(entry.address);
     app_.FetchedPages[entry.address] = r;
   }
+}
+
+bool ProbePrefetcher::KeepUnparsed(Entry& entry) {
+  const std::size_t bytes = entry.response.body.size();
+  if (bodyBytesKept_ + bytes > kUnparsedPageBytes) return false;
+  bodyBytesKept_ += bytes;
+  entry.bodyKept = true;
+  return true;
+}
+
+void ProbePrefetcher::ParsePage(Entry& entry) {
+  http::Response& r = entry.response;
+  if (entry.bodyKept) {
+    bodyBytesKept_ -= std::min(bodyBytesKept_, r.body.size());
+    entry.bodyKept = false;
+  }
+  const std::string address = r.effectiveUrl.empty() ? entry.address : r.effectiveUrl;
+  DecodedPage decoded = DecodePage(r.body, HeaderValue(r.headers, "Content-Type"));
   std::string().swap(r.body);
   entry.page = html::Document::Parse(decoded.text, address);
   entry.pageNodes = entry.page->NodeCount();
@@ -686,7 +716,7 @@ void ProbePrefetcher::CancelPending() {
 ProbePrefetcher::Entry& ProbePrefetcher::Wanted(Table& table, Kind kind,
                                                 const std::string& address) {
   Entry& e = Add(table, kind, address, FetchPriority::Now);
-  if (kind == Kind::Page && e.state == State::Done && !e.page) {
+  if (kind == Kind::Page && e.state == State::Done && !e.page && !e.bodyKept) {
     e.state = State::Queued;  // let go to save memory: fetched again
   }
   if (e.state == State::Queued && !e.solo) {
@@ -708,12 +738,14 @@ http::Response ProbePrefetcher::ProbeResponse(const std::string& address) {
 std::shared_ptr<html::Document> ProbePrefetcher::Page(const std::string& address) {
   Entry& e = Wanted(pages_, Kind::Page, address);
   if (!WaitFor(e, true)) return nullptr;
+  if (e.bodyKept) ParsePage(e);
   return e.page;
 }
 
 bool ProbePrefetcher::KnowsPage(const std::string& address) const {
   auto it = pages_.find(address);
-  return it != pages_.end() && (it->second->page || it->second->state != State::Done);
+  return it != pages_.end() &&
+         (it->second->page || it->second->bodyKept || it->second->state != State::Done);
 }
 
 void ProbePrefetcher::KeepPage(const std::string& address, std::shared_ptr<html::Document> page) {
@@ -726,6 +758,11 @@ void ProbePrefetcher::KeepPage(const std::string& address, std::shared_ptr<html:
   e.address = address;
   e.host = HostOfAddress(address);
   e.state = State::Done;
+  if (e.bodyKept) {
+    bodyBytesKept_ -= std::min(bodyBytesKept_, e.response.body.size());
+    e.bodyKept = false;
+    std::string().swap(e.response.body);
+  }
   if (e.page) {
     pageNodesKept_ -= std::min(pageNodesKept_, e.pageNodes);
   } else {

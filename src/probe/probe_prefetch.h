@@ -124,6 +124,9 @@ class ProbePrefetcher {
     Entry* onPage = nullptr;     // probe in OnPage: the page entry it waits for
     std::int64_t handedMs = 0;   // when its request went to the client
     std::vector<Entry*> riders;  // page: the probes waiting for its answer
+    // Page: its body is kept in the response, to be parsed when the page or
+    // its links are asked for.
+    bool bodyKept = false;
     std::shared_ptr<html::Document> page;
     std::size_t pageNodes = 0;
   };
@@ -207,6 +210,10 @@ class ProbePrefetcher {
   // before it is judged.
   bool TimedUnreliably(const Entry& entry, const http::Response& response) const;
   void Finish(Entry& entry, http::Response response);
+  // A copy of a page the run is (or may be) still to load, for that load.
+  void KeepForLoad(Entry& entry);
+  // Keeps the page's body unparsed, when there is room for it.
+  bool KeepUnparsed(Entry& entry);
   void ParsePage(Entry& entry);
   void ForgetPages();
   std::size_t FetchedBytes() const;
@@ -226,6 +233,7 @@ class ProbePrefetcher {
   bool closed_ = false;
   std::int64_t lastPollMs_ = 0;
   std::size_t pageNodesKept_ = 0;
+  std::size_t bodyBytesKept_ = 0;  // of pages kept unparsed
   Table probes_;
   Table pages_;
   std::unordered_map<std::string, Host> hosts_;

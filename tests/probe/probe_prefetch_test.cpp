@@ -170,6 +170,44 @@ INSTANTIATE_TEST_SUITE_P(
                       SharedAnswerCase{"near the slow band", 200, 2000, false, 0, 2},
                       SharedAnswerCase{"L-Page mode", 200, 40, false, 1, 2}));
 
+// A link to a page the run is going to load: one request, with the body,
+// answers the probe, and later the reading of the page's links and its own
+// load. A link to any other page is probed without its body.
+TEST(PrefetchTest, TheProbeOfAPageStillToBeLoadedFetchesThePageForAllThree) {
+  PrefetchFixture f;
+  const std::string target = kSite + "/target.html";
+  const std::string other = kSite + "/other.html";
+  for (const std::string& page : {target, other}) {
+    http::Response answer = PageWithLinks({kSite + "/probe1.html"});
+    answer.startedAtMs = 1;
+    answer.headersAtMs = answer.finishedAtMs = 20;
+    f.http.Serve(page, answer);
+  }
+  const auto asked = [&](const std::string& url) {
+    return std::count_if(f.http.requests.begin(), f.http.requests.end(),
+                         [&url](const http::Request& r) { return r.url == url; });
+  };
+  f.prefetch.ExpectLoad(target);
+
+  EXPECT_EQ(f.prefetch.ProbeResponse(target).status, 200);
+  EXPECT_EQ(f.prefetch.ProbeResponse(other).status, 200);
+  ASSERT_EQ(asked(target), 1);
+  ASSERT_EQ(asked(other), 1);
+  const auto requestOf = [&](const std::string& url) {
+    return *std::find_if(f.http.requests.begin(), f.http.requests.end(),
+                         [&url](const http::Request& r) { return r.url == url; });
+  };
+  EXPECT_GT(requestOf(target).maxBodyBytes, 0u) << "the page, body and all";
+  EXPECT_EQ(requestOf(other).maxBodyBytes, 0u) << "a plain probe";
+
+  std::size_t linksRead = 0;
+  f.prefetch.onPageLinks = [&](html::Document& page) { linksRead += page.links().length(); };
+  f.prefetch.QueuePage(target, FetchPriority::Ahead, true);
+  EXPECT_EQ(linksRead, 1u) << "read from the page at hand";
+  EXPECT_EQ(f.app.FetchedPages.count(target), 1u) << "kept for its own load";
+  EXPECT_EQ(asked(target), 1);
+}
+
 // A page whose answer is long in coming would not answer the probe of its
 // address anyway: the probe is asked for on its own meanwhile, not after.
 TEST(PrefetchTest, AProbeWaitsNoLongerForAPageThatIsSlowToAnswer) {
