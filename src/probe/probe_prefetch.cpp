@@ -311,7 +311,7 @@ void ProbePrefetcher::QueuePage(const std::string& address, FetchPriority priori
   Entry& e = Add(pages_, Kind::Page, address, priority, readLinks);
   if (readLinks && !e.readLinks) {
     e.readLinks = true;
-    if (e.state == State::Done && e.bodyKept) ParsePage(e);
+    if (e.state == State::Done && BodyAtHand(e)) ParsePage(e);
     if (e.state == State::Done && e.page && onPageLinks) onPageLinks(*e.page);
     // Waiting among the probes: on to the pages to read (the copy further
     // back is passed over).
@@ -549,20 +549,34 @@ void ProbePrefetcher::Finish(Entry& entry, http::Response response) {
     return;
   }
   ReleaseRiders(entry);
-  KeepForLoad(entry);
-  if (!entry.readLinks && KeepUnparsed(entry)) return;
+  const bool copied = KeepForLoad(entry);
+  if (!entry.readLinks) {
+    // Parsed only when the page or its links are asked for, from one copy.
+    if (copied) {
+      std::string().swap(entry.response.body);
+      entry.bodyInCopy = true;
+      return;
+    }
+    if (KeepUnparsed(entry)) return;
+  }
   ParsePage(entry);
   if (entry.readLinks && onPageLinks) onPageLinks(*entry.page);
 }
 
-void ProbePrefetcher::KeepForLoad(Entry& entry) {
+bool ProbePrefetcher::KeepForLoad(Entry& entry) {
   const http::Response& r = entry.response;
   const bool target =
       targets_.count(entry.address) != 0 || (mayBeLoaded && mayBeLoaded(entry.address));
-  if (r.error == http::kOk && target && FetchedBytes() + r.body.size() <= kFetchedPageBytes) {
-    targets_.erase(entry.address);
-    app_.FetchedPages[entry.address] = r;
+  if (r.error != http::kOk || !target || FetchedBytes() + r.body.size() > kFetchedPageBytes) {
+    return false;
   }
+  targets_.erase(entry.address);
+  app_.FetchedPages[entry.address] = r;
+  return true;
+}
+
+bool ProbePrefetcher::BodyAtHand(const Entry& entry) const {
+  return entry.bodyKept || (entry.bodyInCopy && app_.FetchedPages.count(entry.address) != 0);
 }
 
 bool ProbePrefetcher::KeepUnparsed(Entry& entry) {
@@ -575,12 +589,18 @@ bool ProbePrefetcher::KeepUnparsed(Entry& entry) {
 
 void ProbePrefetcher::ParsePage(Entry& entry) {
   http::Response& r = entry.response;
+  const http::Response* source = &r;
   if (entry.bodyKept) {
     bodyBytesKept_ -= std::min(bodyBytesKept_, r.body.size());
     entry.bodyKept = false;
+  } else if (entry.bodyInCopy) {
+    entry.bodyInCopy = false;
+    auto copy = app_.FetchedPages.find(entry.address);
+    if (copy == app_.FetchedPages.end()) return;  // its own load has taken it
+    source = &copy->second;
   }
   const std::string address = r.effectiveUrl.empty() ? entry.address : r.effectiveUrl;
-  DecodedPage decoded = DecodePage(r.body, HeaderValue(r.headers, "Content-Type"));
+  DecodedPage decoded = DecodePage(source->body, HeaderValue(source->headers, "Content-Type"));
   std::string().swap(r.body);
   entry.page = html::Document::Parse(decoded.text, address);
   entry.pageNodes = entry.page->NodeCount();
@@ -716,7 +736,7 @@ void ProbePrefetcher::CancelPending() {
 ProbePrefetcher::Entry& ProbePrefetcher::Wanted(Table& table, Kind kind,
                                                 const std::string& address) {
   Entry& e = Add(table, kind, address, FetchPriority::Now);
-  if (kind == Kind::Page && e.state == State::Done && !e.page && !e.bodyKept) {
+  if (kind == Kind::Page && e.state == State::Done && !e.page && !BodyAtHand(e)) {
     e.state = State::Queued;  // let go to save memory: fetched again
   }
   if (e.state == State::Queued && !e.solo) {
@@ -738,14 +758,14 @@ http::Response ProbePrefetcher::ProbeResponse(const std::string& address) {
 std::shared_ptr<html::Document> ProbePrefetcher::Page(const std::string& address) {
   Entry& e = Wanted(pages_, Kind::Page, address);
   if (!WaitFor(e, true)) return nullptr;
-  if (e.bodyKept) ParsePage(e);
+  if (BodyAtHand(e)) ParsePage(e);
   return e.page;
 }
 
 bool ProbePrefetcher::KnowsPage(const std::string& address) const {
   auto it = pages_.find(address);
   return it != pages_.end() &&
-         (it->second->page || it->second->bodyKept || it->second->state != State::Done);
+         (it->second->page || BodyAtHand(*it->second) || it->second->state != State::Done);
 }
 
 void ProbePrefetcher::KeepPage(const std::string& address, std::shared_ptr<html::Document> page) {
@@ -763,6 +783,7 @@ void ProbePrefetcher::KeepPage(const std::string& address, std::shared_ptr<html:
     e.bodyKept = false;
     std::string().swap(e.response.body);
   }
+  e.bodyInCopy = false;
   if (e.page) {
     pageNodesKept_ -= std::min(pageNodesKept_, e.pageNodes);
   } else {

@@ -127,6 +127,9 @@ class ProbePrefetcher {
     // Page: its body is kept in the response, to be parsed when the page or
     // its links are asked for.
     bool bodyKept = false;
+    // Page: not parsed; its body is in the copy left for its own load (in
+    // App::FetchedPages), and is parsed from there while the copy is there.
+    bool bodyInCopy = false;
     std::shared_ptr<html::Document> page;
     std::size_t pageNodes = 0;
   };
@@ -210,10 +213,14 @@ class ProbePrefetcher {
   // before it is judged.
   bool TimedUnreliably(const Entry& entry, const http::Response& response) const;
   void Finish(Entry& entry, http::Response response);
-  // A copy of a page the run is (or may be) still to load, for that load.
-  void KeepForLoad(Entry& entry);
+  // A copy of a page the run is (or may be) still to load, for that load;
+  // false when none is made.
+  bool KeepForLoad(Entry& entry);
+  // Whether the unparsed page's body is at hand (in the entry or its copy).
+  bool BodyAtHand(const Entry& entry) const;
   // Keeps the page's body unparsed, when there is room for it.
   bool KeepUnparsed(Entry& entry);
+  // Parses the page from its body at hand (nothing when it is gone).
   void ParsePage(Entry& entry);
   void ForgetPages();
   std::size_t FetchedBytes() const;

@@ -208,6 +208,30 @@ TEST(PrefetchTest, TheProbeOfAPageStillToBeLoadedFetchesThePageForAllThree) {
   EXPECT_EQ(asked(target), 1);
 }
 
+// A page fetched that way and not parsed yet is parsed from the copy left
+// for its own load; once that load has taken the copy, the page is fetched
+// again when it is asked for.
+TEST(PrefetchTest, APageWhoseCopyWasTakenIsFetchedAgainWhenAskedFor) {
+  PrefetchFixture f;
+  const std::string target = kSite + "/target.html";
+  http::Response answer = PageWithLinks({kSite + "/probe1.html"});
+  answer.startedAtMs = 1;
+  answer.headersAtMs = answer.finishedAtMs = 20;
+  f.http.Serve(target, answer);
+  f.prefetch.ExpectLoad(target);
+  EXPECT_EQ(f.prefetch.ProbeResponse(target).status, 200);
+  ASSERT_EQ(f.app.FetchedPages.count(target), 1u);
+  f.app.FetchedPages.erase(target);  // its own load
+
+  EXPECT_FALSE(f.prefetch.KnowsPage(target));
+  const std::shared_ptr<html::Document> page = f.prefetch.Page(target);
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->links().length(), 1u);
+  EXPECT_EQ(std::count_if(f.http.requests.begin(), f.http.requests.end(),
+                          [&target](const http::Request& r) { return r.url == target; }),
+            2);
+}
+
 // A page whose answer is long in coming would not answer the probe of its
 // address anyway: the probe is asked for on its own meanwhile, not after.
 TEST(PrefetchTest, AProbeWaitsNoLongerForAPageThatIsSlowToAnswer) {
