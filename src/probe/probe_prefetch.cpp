@@ -55,12 +55,16 @@ constexpr int kAllPageParses = std::numeric_limits<int>::max();
 // following redirects, in their time limits and in keeping the body) cannot
 // be judged apart. The time counts to the end of the header block, as a
 // probe's does.
-std::optional<http::Response> ProbeAnswerFromPage(const http::Response& page) {
+// The page's body is set aside while the rest is copied.
+std::optional<http::Response> ProbeAnswerFromPage(http::Response& page) {
   if (page.error != http::kOk || page.status != 200 || page.bodyCut) return std::nullopt;
+  const std::int64_t doneMs = page.headersAtMs != 0 ? page.headersAtMs : page.finishedAtMs;
+  if (doneMs - page.startedAtMs >= kCalmAnswerMs) return std::nullopt;
+  std::string body;
+  body.swap(page.body);
   http::Response r = page;
-  std::string().swap(r.body);
-  if (r.headersAtMs != 0) r.finishedAtMs = r.headersAtMs;
-  if (r.finishedAtMs - r.startedAtMs >= kCalmAnswerMs) return std::nullopt;
+  body.swap(page.body);
+  r.finishedAtMs = doneMs;
   return r;
 }
 

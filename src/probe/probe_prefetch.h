@@ -4,7 +4,9 @@
 // by one in document order and asks for each link's response when it gets
 // there. Within one run every address is requested once (and a page whose
 // anchors are looked up is fetched once): a second link to it gets the same
-// response, so the same mark and flags.
+// response, so the same mark and flags. A link to a page that is read ahead
+// (or that the run is going to load) takes that page's answer when the two
+// could not be judged apart.
 #pragma once
 
 #include <cstddef>
