@@ -3,9 +3,6 @@
 // the same host. Transfers wait in a queue of our own (not curl's), so a
 // transfer's start time is the moment it really gets a connection slot.
 #include <curl/curl.h>
-#include <sys/epoll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -42,8 +39,6 @@ constexpr std::size_t kDrainBytes = 64 * 1024;
 constexpr std::int64_t kDrainMs = 1000;
 // The pool's thread looks at the clock at least this often while it waits.
 constexpr int kIdleWaitMs = 1000;
-// Socket events taken per wait; more wait for the next round.
-constexpr int kEventsPerWait = 64;
 
 void InitCurlOnce() {
   static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -227,9 +222,8 @@ std::size_t KeepBytes(const Request& request) {
 // The pool runs on a thread of its own: a transfer that ends is followed by
 // the next queued one at once, and a response's time is read when it comes,
 // however busy the caller is. Everything the thread shares with the caller
-// is guarded by one mutex; only the thread calls into the multi handle.
-// The thread waits on the transfers' sockets itself (epoll) and lets curl
-// act on the sockets that are ready, not on every transfer each round.
+// is guarded by one mutex; only the thread calls into the multi handle
+// (except curl_multi_wakeup, which is made for that).
 class CurlClient final : public Client {
  public:
   explicit CurlClient(Clock& clock) : clock_(clock) {
@@ -416,11 +410,8 @@ class CurlClient final : public Client {
     if (worker_.joinable()) worker_.join();
   }
 
-  // Any thread: the pool's thread ends its wait and runs a round.
   void Wake() {
-    if (wakeFd_ < 0) return;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(wakeFd_, &one, sizeof one);
+    if (multi_) curl_multi_wakeup(multi_);
   }
 
   void Run() {
@@ -435,109 +426,16 @@ class CurlClient final : public Client {
       Drive();
       roundsDone_ = round;
       doneCv_.notify_all();
-      if (stopping_) continue;
-      const int waitMs = roundsWanted_ > roundsDone_ ? 0 : CurlWaitBound(WaitBound(kIdleWaitMs));
+      if (roundsWanted_ > roundsDone_ || stopping_) continue;
+      const int waitMs = WaitBound(kIdleWaitMs);
       lock.unlock();
-      WaitForSockets(waitMs);
+      curl_multi_poll(multi_, nullptr, 0, waitMs, nullptr);
       lock.lock();
     }
   }
 
-  // Waits until a socket is ready, Wake is called or waitMs have passed;
-  // the ready sockets are kept for the next round.
-  void WaitForSockets(int waitMs) {
-    events_.resize(kEventsPerWait);
-    if (epoll_ < 0) {
-      // No way to wait on sockets (no descriptors left): transfers fail at
-      // their start, and the thread only looks at its queue now and then.
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::min(waitMs, 10)));
-      events_.clear();
-      return;
-    }
-    int n = epoll_wait(epoll_, events_.data(), kEventsPerWait, waitMs);
-    if (n < 0) n = 0;  // interrupted: the round looks again
-    events_.resize(static_cast<std::size_t>(n));
-  }
-
-  // Milliseconds until curl's own timer is due, within waitMs.
-  int CurlWaitBound(int waitMs) const {
-    if (curlDueUs_ < 0) return waitMs;
-    const std::int64_t leftUs = curlDueUs_ - SteadyUs();
-    if (leftUs <= 0) return 0;
-    return static_cast<int>(std::min<std::int64_t>(waitMs, (leftUs + 999) / 1000));
-  }
-
-  static std::int64_t SteadyUs() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-  }
-
-  // curl tells which sockets to watch for what.
-  static int OnSocket(CURL*, curl_socket_t socket, int what, void* user, void*) {
-    auto* self = static_cast<CurlClient*>(user);
-    if (self->epoll_ < 0) return 0;
-    if (what == CURL_POLL_REMOVE) {
-      epoll_ctl(self->epoll_, EPOLL_CTL_DEL, socket, nullptr);
-      return 0;
-    }
-    epoll_event ev{};
-    ev.data.fd = socket;
-    if (what == CURL_POLL_IN || what == CURL_POLL_INOUT) ev.events |= EPOLLIN;
-    if (what == CURL_POLL_OUT || what == CURL_POLL_INOUT) ev.events |= EPOLLOUT;
-    if (epoll_ctl(self->epoll_, EPOLL_CTL_MOD, socket, &ev) != 0 && errno == ENOENT) {
-      epoll_ctl(self->epoll_, EPOLL_CTL_ADD, socket, &ev);
-    }
-    return 0;
-  }
-
-  // curl tells when it wants to act by its clock (-1: no timer).
-  static int OnTimer(CURLM*, long timeoutMs, void* user) {
-    auto* self = static_cast<CurlClient*>(user);
-    self->curlDueUs_ = timeoutMs < 0 ? -1 : SteadyUs() + std::int64_t{timeoutMs} * 1000;
-    return 0;
-  }
-
-  // Lets curl act on the sockets found ready and on its timer when due.
-  void ActOnSockets() {
-    int running = 0;
-    for (const epoll_event& ev : events_) {
-      if (ev.data.fd == wakeFd_) {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t got = read(wakeFd_, &count, sizeof count);
-        continue;
-      }
-      int action = 0;
-      if (ev.events & (EPOLLIN | EPOLLHUP)) action |= CURL_CSELECT_IN;
-      if (ev.events & EPOLLOUT) action |= CURL_CSELECT_OUT;
-      if (ev.events & EPOLLERR) action |= CURL_CSELECT_ERR;
-      curl_multi_socket_action(multi_, ev.data.fd, action, &running);
-    }
-    events_.clear();
-    if (curlDueUs_ >= 0 && curlDueUs_ <= SteadyUs()) {
-      curlDueUs_ = -1;
-      curl_multi_socket_action(multi_, CURL_SOCKET_TIMEOUT, 0, &running);
-    }
-  }
-
   void OpenMulti() {
-    epoll_ = epoll_create1(EPOLL_CLOEXEC);
-    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (epoll_ >= 0 && wakeFd_ >= 0) {
-      epoll_event ev{};
-      ev.events = EPOLLIN;
-      ev.data.fd = wakeFd_;
-      if (epoll_ctl(epoll_, EPOLL_CTL_ADD, wakeFd_, &ev) == 0) multi_ = curl_multi_init();
-    }
-    if (!multi_) {
-      CloseDescriptors();
-      return;
-    }
-    curlDueUs_ = -1;
-    curl_multi_setopt(multi_, CURLMOPT_SOCKETFUNCTION, &OnSocket);
-    curl_multi_setopt(multi_, CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(multi_, CURLMOPT_TIMERFUNCTION, &OnTimer);
-    curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this);
+    multi_ = curl_multi_init();
     ApplyConnectionLimits();
   }
 
@@ -546,13 +444,6 @@ class CurlClient final : public Client {
     spare_.clear();
     if (multi_) curl_multi_cleanup(multi_);
     multi_ = nullptr;
-    CloseDescriptors();
-  }
-
-  void CloseDescriptors() {
-    if (epoll_ >= 0) close(epoll_);
-    if (wakeFd_ >= 0) close(wakeFd_);
-    epoll_ = wakeFd_ = -1;
   }
 
   void ApplyConnectionLimits() {
@@ -755,7 +646,8 @@ class CurlClient final : public Client {
     }
     for (Transfer* t : due) Attach(t);
 
-    if (multi_) ActOnSockets();
+    int running = 0;
+    curl_multi_perform(multi_, &running);
     int left = 0;
     while (CURLMsg* msg = curl_multi_info_read(multi_, &left)) {
       if (msg->msg != CURLMSG_DONE) continue;
@@ -958,11 +850,7 @@ class CurlClient final : public Client {
   }
 
   Clock& clock_;
-  CURLM* multi_ = nullptr;           // the pool's thread's alone
-  int epoll_ = -1;                   // the transfers' sockets, and wakeFd_
-  int wakeFd_ = -1;                  // written by Wake
-  std::int64_t curlDueUs_ = -1;      // curl's timer (steady clock); -1: none
-  std::vector<epoll_event> events_;  // found ready by the last wait
+  CURLM* multi_ = nullptr;  // the pool's thread's alone, but for curl_multi_wakeup
   std::thread worker_;
   mutable std::mutex mutex_;  // guards everything below
   std::condition_variable doneCv_;
