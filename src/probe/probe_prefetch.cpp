@@ -54,8 +54,7 @@ constexpr int kAllPageParses = std::numeric_limits<int>::max();
 // it: a plain, quick 200 only, where the two requests (which differ in
 // following redirects, in their time limits and in keeping the body) cannot
 // be judged apart. The time counts to the end of the header block, as a
-// probe's does.
-// The page's body is set aside while the rest is copied.
+// probe's does. The page's body is set aside while the rest is copied.
 std::optional<http::Response> ProbeAnswerFromPage(http::Response& page) {
   if (page.error != http::kOk || page.status != 200 || page.bodyCut) return std::nullopt;
   const std::int64_t doneMs = page.headersAtMs != 0 ? page.headersAtMs : page.finishedAtMs;
@@ -221,19 +220,14 @@ void ProbePrefetcher::QueueOrRide(Entry& probe) {
     it = pages_.find(probe.address);
   }
   Entry& page = *it->second;
-  if (page.state == State::Done) {
-    if (std::optional<http::Response> answer = ProbeAnswerFromPage(page.response)) {
-      probe.response = std::move(*answer);
-      probe.state = State::Done;
-    } else {
-      Enqueue(probe, false);
-    }
-    return;
-  }
   probe.state = State::OnPage;
   probe.onPage = &page;
   page.riders.push_back(&probe);
-  if (probe.priority == FetchPriority::Now) PromotePage(page);
+  if (page.state == State::Done) {
+    ReleaseRiders(page);  // its answer is in
+  } else if (probe.priority == FetchPriority::Now) {
+    PromotePage(page);
+  }
 }
 
 void ProbePrefetcher::PromotePage(Entry& page) {
@@ -246,19 +240,16 @@ void ProbePrefetcher::PromotePage(Entry& page) {
 void ProbePrefetcher::ReleaseLateRiders() {
   const std::int64_t now = app_.clock.NowMs();
   for (auto& [id, entry] : inFlight_) {
-    if (entry->riders.empty() || now - entry->handedMs < kCalmAnswerMs) continue;
-    for (Entry* probe : entry->riders) {
-      probe->onPage = nullptr;
-      Enqueue(*probe, false);
-    }
-    entry->riders.clear();
+    if (!entry->riders.empty() && now - entry->handedMs >= kCalmAnswerMs) ReleaseRiders(*entry);
   }
 }
 
 void ProbePrefetcher::ReleaseRiders(Entry& page) {
   std::vector<Entry*> riders;
   riders.swap(page.riders);
-  const std::optional<http::Response> answer = ProbeAnswerFromPage(page.response);
+  // A page still under way has no answer to give.
+  const std::optional<http::Response> answer =
+      page.state == State::Done ? ProbeAnswerFromPage(page.response) : std::nullopt;
   for (Entry* probe : riders) {
     probe->onPage = nullptr;
     if (answer) {
@@ -746,9 +737,6 @@ ProbePrefetcher::Entry& ProbePrefetcher::Wanted(Table& table, Kind kind,
   if (e.state == State::Queued && !e.solo) {
     e.priority = FetchPriority::Now;
     Enqueue(e, true);
-  } else if (e.state == State::OnPage) {
-    e.priority = FetchPriority::Now;
-    PromotePage(*e.onPage);
   }
   return e;
 }

@@ -174,8 +174,8 @@ class ProbePrefetcher {
   // that page is on its way (or takes its answer when it is in), and is
   // queued otherwise.
   void QueueOrRide(Entry& probe);
-  // The probes waiting for a page that has its answer: each takes it, or is
-  // queued for a request of its own.
+  // The probes waiting for a page: each takes the page's answer when it is
+  // in and would serve, or is queued for a request of its own.
   void ReleaseRiders(Entry& page);
   // A page being asked for now takes the probes waiting for it along.
   void PromotePage(Entry& page);
