@@ -250,6 +250,7 @@ class CurlClient final : public Client {
     t->isFile = StartsWithNoCase(request.url, "file:");
     t->keepBytes = KeepBytes(request);
     t->hostKey = request.host.empty() ? HostOf(request.url) : LowerAscii(request.host);
+    bool wake = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       t->id = nextId_++;
@@ -270,8 +271,9 @@ class CurlClient final : public Client {
         host.pending.push_back(t->id);
       }
       UpdateReady(t->hostKey, host);
+      wake = WakeDue();
     }
-    Wake();
+    if (wake) Wake();
     return t->id;
   }
 
@@ -282,7 +284,7 @@ class CurlClient final : public Client {
       // started, cancelled or made due by the clock has been acted on.
       const std::uint64_t want = roundsBegun_ + 1;
       roundsWanted_ = std::max(roundsWanted_, want);
-      Wake();
+      if (WakeDue()) Wake();
       doneCv_.wait(lock, [&] { return roundsDone_ >= want || finishedSerial_ != polledSerial_; });
       if (finishedSerial_ == polledSerial_ && waitMs > 0 && unfinished_ > 0) {
         doneCv_.wait_for(lock, std::chrono::milliseconds(waitMs),
@@ -414,10 +416,19 @@ class CurlClient final : public Client {
     if (multi_) curl_multi_wakeup(multi_);
   }
 
+  // Whether a wake-up is to be sent (mutex held): one is enough until the
+  // thread begins its next round, which sees everything handed over by then.
+  bool WakeDue() {
+    if (wakeSent_) return false;
+    wakeSent_ = true;
+    return true;
+  }
+
   void Run() {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopping_) {
       const std::uint64_t round = ++roundsBegun_;
+      wakeSent_ = false;
       if (limitsChanged_) {
         limitsChanged_ = false;
         ApplyConnectionLimits();
@@ -855,6 +866,7 @@ class CurlClient final : public Client {
   mutable std::mutex mutex_;  // guards everything below
   std::condition_variable doneCv_;
   bool stopping_ = false;
+  bool wakeSent_ = false;  // a wake-up is on its way to the thread's next round
   bool limitsChanged_ = false;
   std::uint64_t roundsBegun_ = 0;
   std::uint64_t roundsDone_ = 0;
