@@ -21,6 +21,7 @@
 
 #include "platform/http/http_client.h"
 #include "platform/http/http_client_errors.h"
+#include "platform/http/lookup_gate.h"
 
 namespace vex::http {
 namespace {
@@ -100,6 +101,9 @@ struct Transfer {
   Response response;
   Clock* clock = nullptr;
   std::string hostKey;
+  std::string lookupName;  // the host name looked up; empty for local files
+  bool lookingUp = false;  // counted by the pool's lookup gate
+  bool nameFound = false;  // a connection was opened (or reused): the name is known
   bool isFile = false;
   Stage stage = Stage::kQueued;
   CURL* easy = nullptr;
@@ -219,6 +223,18 @@ std::size_t KeepBytes(const Request& request) {
   return (request.maxBodyBytes / piece + 1) * piece;
 }
 
+// A socket opened for a connection, or a connection about to carry the
+// request: the transfer's host name is known by then.
+int OnSocketOpened(void* clientp, curl_socket_t, curlsocktype purpose) {
+  if (purpose == CURLSOCKTYPE_IPCXN) static_cast<Transfer*>(clientp)->nameFound = true;
+  return CURL_SOCKOPT_OK;
+}
+
+int OnConnected(void* clientp, char*, char*, int, int) {
+  static_cast<Transfer*>(clientp)->nameFound = true;
+  return CURL_PREREQFUNC_OK;
+}
+
 // The pool runs on a thread of its own: a transfer that ends is followed by
 // the next queued one at once, and a response's time is read when it comes,
 // however busy the caller is. Everything the thread shares with the caller
@@ -250,6 +266,7 @@ class CurlClient final : public Client {
     t->isFile = StartsWithNoCase(request.url, "file:");
     t->keepBytes = KeepBytes(request);
     t->hostKey = request.host.empty() ? HostOf(request.url) : LowerAscii(request.host);
+    if (!t->isFile) t->lookupName = request.host.empty() ? t->hostKey : HostOf(request.url);
     bool wake = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -378,6 +395,8 @@ class CurlClient final : public Client {
     DiscardAll();
     ProcessDiscarded();
     shares_.clear();
+    gate_.Forget();  // with the cache of names that curl kept
+    lookupWaiters_.clear();
     CloseMulti();
     OpenMulti();
     StartWorker();
@@ -468,6 +487,7 @@ class CurlClient final : public Client {
 
   void UpdateAllReady() {
     ready_.clear();
+    lookupWaiters_.clear();
     std::vector<std::string> keys;
     for (auto& [key, host] : hosts_) {
       host.inReady = false;
@@ -480,11 +500,22 @@ class CurlClient final : public Client {
     }
   }
 
-  // Whether the host's first queued transfer may take a slot now.
-  bool HasRoom(const std::string& key, const Host& host) const {
+  // Whether the host's first queued transfer may take a slot now;
+  // `lookupsFull` tells that it waits for a lookup of another host to end.
+  bool HasRoom(const std::string& key, const Host& host, bool& lookupsFull) const {
     if (host.holding >= maxPerHost_) return false;
     auto front = transfers_.find(host.pending.front());
-    if (front == transfers_.end() || !front->second->request.withinShare) return true;
+    if (front == transfers_.end()) return true;
+    switch (gate_.Ask(front->second->lookupName)) {
+      case LookupGate::Decision::kWaitForRoom:
+        lookupsFull = true;
+        return false;
+      case LookupGate::Decision::kWaitForName:
+        return false;
+      default:
+        break;
+    }
+    if (!front->second->request.withinShare) return true;
     auto share = shares_.find(key);
     if (share == shares_.end()) return true;
     if (share->second.resumeAtMs > clock_.NowMs()) return false;
@@ -504,10 +535,13 @@ class CurlClient final : public Client {
     while (!host.pending.empty() && transfers_.count(host.pending.front()) == 0) {
       host.pending.pop_front();
     }
-    if (!host.pending.empty() && HasRoom(key, host)) {
+    bool lookupsFull = false;
+    if (!host.pending.empty() && HasRoom(key, host, lookupsFull)) {
       host.readyKey = host.pending.front();
       host.inReady = true;
       ready_.insert({host.readyKey, key});
+    } else if (lookupsFull) {
+      lookupWaiters_.insert(key);
     } else if (host.pending.empty() && host.holding == 0) {
       hosts_.erase(key);
     }
@@ -518,8 +552,15 @@ class CurlClient final : public Client {
       const std::string key = ready_.begin()->second;
       Host& host = hosts_[key];
       const TransferId id = host.pending.front();
-      host.pending.pop_front();
       auto it = transfers_.find(id);
+      // Lookups started since the host was found ready may have taken the
+      // last places.
+      if (it != transfers_.end() && it->second->stage == Stage::kQueued &&
+          MustWaitForLookup(*it->second)) {
+        UpdateReady(key, host);
+        continue;
+      }
+      host.pending.pop_front();
       if (it != transfers_.end() && it->second->stage == Stage::kQueued) {
         Transfer* t = it->second.get();
         ++host.holding;
@@ -533,11 +574,20 @@ class CurlClient final : public Client {
     }
   }
 
+  bool MustWaitForLookup(const Transfer& t) const {
+    const LookupGate::Decision d = gate_.Ask(t.lookupName);
+    return d == LookupGate::Decision::kWaitForName || d == LookupGate::Decision::kWaitForRoom;
+  }
+
   void Launch(Transfer* t) {
     t->easy = TakeEasyHandle();
     if (!t->easy) {
       FinishWith(t, kInternalError, "no transfer handle");
       return;
+    }
+    if (gate_.Ask(t->lookupName) == LookupGate::Decision::kGoLookingUp) {
+      gate_.Started(t->lookupName);
+      t->lookingUp = true;
     }
     Configure(t);
     t->response.startedAtMs = clock_.NowMs();
@@ -597,6 +647,12 @@ class CurlClient final : public Client {
     }
     // A local file without a body wanted: only whether it can be read.
     if (t->isFile && t->keepBytes == 0) curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+    if (t->lookingUp) {
+      curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION, &OnSocketOpened);
+      curl_easy_setopt(e, CURLOPT_SOCKOPTDATA, t);
+      curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &OnConnected);
+      curl_easy_setopt(e, CURLOPT_PREREQDATA, t);
+    }
   }
 
   std::int64_t DeadlineMs(const Transfer* t) const {
@@ -659,6 +715,9 @@ class CurlClient final : public Client {
 
     int running = 0;
     curl_multi_perform(multi_, &running);
+    for (std::size_t i = 0; i < holding_.size(); ++i) {
+      if (holding_[i]->lookingUp && holding_[i]->nameFound) EndLookup(holding_[i]);
+    }
     int left = 0;
     while (CURLMsg* msg = curl_multi_info_read(multi_, &left)) {
       if (msg->msg != CURLMSG_DONE) continue;
@@ -708,6 +767,7 @@ class CurlClient final : public Client {
   // connect.
   void OnTransferEnd(Transfer* t, CURLcode code) {
     curl_multi_remove_handle(multi_, t->easy);
+    EndLookup(t);
     if (t->draining) {
       EndDrain(t);
       return;
@@ -740,6 +800,8 @@ class CurlClient final : public Client {
   // Hands the response over at the end of the headers; the transfer keeps
   // its slot while the rest of the body is read away.
   void Deliver(Transfer* t) {
+    t->nameFound = true;
+    EndLookup(t);
     Response& r = t->response;
     FillReached(t);
     long status = 0;
@@ -799,6 +861,21 @@ class CurlClient final : public Client {
     Release(t);
   }
 
+  // The transfer's lookup is over (found or not): the hosts held back for it
+  // are looked at again.
+  void EndLookup(Transfer* t) {
+    if (!t->lookingUp) return;
+    t->lookingUp = false;
+    gate_.Ended(t->lookupName, t->nameFound);
+    std::vector<std::string> keys(lookupWaiters_.begin(), lookupWaiters_.end());
+    lookupWaiters_.clear();
+    keys.push_back(t->hostKey);
+    for (const std::string& key : keys) {
+      auto host = hosts_.find(key);
+      if (host != hosts_.end()) UpdateReady(key, host->second);
+    }
+  }
+
   // Gives back the slot and the handle of a transfer that ends.
   void Release(Transfer* t) {
     DropHandle(t);
@@ -808,6 +885,7 @@ class CurlClient final : public Client {
   }
 
   void DropHandle(Transfer* t) {
+    EndLookup(t);  // while the transfer still holds its host's slot
     if (t->easy) {
       curl_easy_reset(t->easy);
       spare_.push_back(t->easy);
@@ -886,6 +964,8 @@ class CurlClient final : public Client {
   // Cancelled while holding a slot: taken off the multi handle by the thread.
   std::vector<std::unique_ptr<Transfer>> discarded_;
   std::unordered_map<std::string, Share> shares_;
+  LookupGate gate_;
+  std::set<std::string> lookupWaiters_;  // hosts held back for the number of lookups
   std::size_t unfinished_ = 0;
 };
 

@@ -485,6 +485,40 @@ TEST_F(HttpClientTest, ManyTransfersAtOnce) {
   EXPECT_EQ(client_->Take(ids[0]).error, kOperationCancelled);
 }
 
+// More new names than may be looked up at once, found (names under
+// .localhost, which curl answers itself) and not found, several transfers to
+// each: every transfer ends, and the names after them are looked up too.
+TEST_F(HttpClientTest, TransfersToManyNewNamesAllEnd) {
+  client_->SetLimits(32, 8);
+  const std::string port = std::to_string(server_.port());
+  auto url = [&](const std::string& host, int n) {
+    return "http://" + host + ":" + port + "/n/" + std::to_string(n);
+  };
+  for (const char* round : {"first", "second"}) {
+    SCOPED_TRACE(round);
+    std::vector<std::pair<TransferId, int>> found;  // and the body expected
+    std::vector<TransferId> missing;
+    for (int i = 0; i < 12; ++i) {
+      const std::string host = std::string(round) + std::to_string(i) + ".localhost";
+      Request q = Get(url(host, i));
+      q.maxBodyBytes = 10;
+      for (int k = 0; k < 2; ++k) found.emplace_back(client_->Start(q), i);
+      if (i < 2) {
+        const std::string gone = std::string(round) + std::to_string(i) + ".nonexistent.invalid";
+        for (int k = 0; k < 2; ++k) missing.push_back(client_->Start(Get(url(gone, i))));
+      }
+    }
+    for (int i = 0; i < 1500 && client_->InFlight() > 0; ++i) client_->Poll(20);
+    ASSERT_EQ(client_->InFlight(), 0u);
+    for (const auto& [id, n] : found) {
+      Response r = client_->Take(id);
+      EXPECT_EQ(r.error, kOk) << r.errorText;
+      EXPECT_EQ(r.body, std::to_string(n));
+    }
+    for (TransferId id : missing) EXPECT_EQ(client_->Take(id).error, kNameNotResolved);
+  }
+}
+
 TEST_F(HttpClientTest, PerHostLimitHoldsTransfersBack) {
   struct Case {
     int perHost;
