@@ -501,19 +501,15 @@ class CurlClient final : public Client {
   }
 
   // Whether the host's first queued transfer may take a slot now;
-  // `lookupsFull` tells that it waits for a lookup of another host to end.
-  bool HasRoom(const std::string& key, const Host& host, bool& lookupsFull) const {
+  // `waitsForLookup` tells that it waits for a lookup to end (of its name,
+  // which another host may share, or of any name).
+  bool HasRoom(const std::string& key, const Host& host, bool& waitsForLookup) const {
     if (host.holding >= maxPerHost_) return false;
     auto front = transfers_.find(host.pending.front());
     if (front == transfers_.end()) return true;
-    switch (gate_.Ask(front->second->lookupName)) {
-      case LookupGate::Decision::kWaitForRoom:
-        lookupsFull = true;
-        return false;
-      case LookupGate::Decision::kWaitForName:
-        return false;
-      default:
-        break;
+    if (MustWaitForLookup(*front->second)) {
+      waitsForLookup = true;
+      return false;
     }
     if (!front->second->request.withinShare) return true;
     auto share = shares_.find(key);
@@ -535,12 +531,12 @@ class CurlClient final : public Client {
     while (!host.pending.empty() && transfers_.count(host.pending.front()) == 0) {
       host.pending.pop_front();
     }
-    bool lookupsFull = false;
-    if (!host.pending.empty() && HasRoom(key, host, lookupsFull)) {
+    bool waitsForLookup = false;
+    if (!host.pending.empty() && HasRoom(key, host, waitsForLookup)) {
       host.readyKey = host.pending.front();
       host.inReady = true;
       ready_.insert({host.readyKey, key});
-    } else if (lookupsFull) {
+    } else if (waitsForLookup) {
       lookupWaiters_.insert(key);
     } else if (host.pending.empty() && host.holding == 0) {
       hosts_.erase(key);
@@ -869,7 +865,7 @@ class CurlClient final : public Client {
     gate_.Ended(t->lookupName, t->nameFound);
     std::vector<std::string> keys(lookupWaiters_.begin(), lookupWaiters_.end());
     lookupWaiters_.clear();
-    keys.push_back(t->hostKey);
+    keys.push_back(t->hostKey);  // its host's next transfer may go now
     for (const std::string& key : keys) {
       auto host = hosts_.find(key);
       if (host != hosts_.end()) UpdateReady(key, host->second);
@@ -965,7 +961,7 @@ class CurlClient final : public Client {
   std::vector<std::unique_ptr<Transfer>> discarded_;
   std::unordered_map<std::string, Share> shares_;
   LookupGate gate_;
-  std::set<std::string> lookupWaiters_;  // hosts held back for the number of lookups
+  std::set<std::string> lookupWaiters_;  // hosts held back until a lookup ends
   std::size_t unfinished_ = 0;
 };
 

@@ -519,6 +519,26 @@ TEST_F(HttpClientTest, TransfersToManyNewNamesAllEnd) {
   }
 }
 
+// Hosts told apart by their ports share the name: the second waits for the
+// first one's lookup, and starts when it ends.
+TEST_F(HttpClientTest, HostsOfOneNameWaitForItsLookup) {
+  LoopbackServer other;
+  other.server().Get("/", [](const auto&, auto& res) { res.set_content("b", "text/plain"); });
+  other.Start();
+  std::vector<TransferId> ids;
+  for (int port : {server_.port(), other.port()}) {
+    Request q = Get("http://same.localhost:" + std::to_string(port) + "/n/7");
+    if (port == other.port()) q.url = "http://same.localhost:" + std::to_string(port) + "/";
+    q.host = "same.localhost:" + std::to_string(port);  // as the prefetcher keys them
+    q.maxBodyBytes = 10;
+    ids.push_back(client_->Start(q));
+  }
+  for (int i = 0; i < 250 && client_->InFlight() > 0; ++i) client_->Poll(20);
+  ASSERT_EQ(client_->InFlight(), 0u);
+  EXPECT_EQ(client_->Take(ids[0]).body, "7");
+  EXPECT_EQ(client_->Take(ids[1]).body, "b");
+}
+
 TEST_F(HttpClientTest, PerHostLimitHoldsTransfersBack) {
   struct Case {
     int perHost;
