@@ -1,6 +1,6 @@
 #include "cli/run_report.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 #include "cli/cli_texts.h"
 #include "context/app.h"
@@ -48,9 +48,10 @@ std::string UnprobedSecureHint(const App& app) {
 std::vector<std::string> ResultPages(const App& app, const std::vector<std::string>& shownPages,
                                      const std::string& summaryPath) {
   std::vector<std::string> pages;
+  std::unordered_set<std::string> listed;  // a batch of thousands of pages lists each once, quickly
   auto add = [&](const std::string& path) {
     if (path.empty() || path == summaryPath) return;
-    if (std::find(pages.begin(), pages.end(), path) == pages.end()) pages.push_back(path);
+    if (listed.insert(path).second) pages.push_back(path);
   };
   // Every page walked, also one whose walk was cancelled.
   for (const PageResult& page : app.results.pages) add(page.resultPath);
