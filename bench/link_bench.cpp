@@ -789,8 +789,10 @@ class Runner {
   int from_ = -1;
 };
 
-// A fresh settings folder: the program's default settings, English texts
-// and ASCII marks, and the extra [OPT] keys given.
+// A fresh settings folder: the program's default settings as a run leaves
+// them (stamped with the current layout version, so that the runs measured
+// are not the first run after an upgrade, which rewrites the file and syncs
+// it to disk), English texts and ASCII marks, and the extra [OPT] keys given.
 bool MakeHome(const std::string& home,
               const std::vector<std::pair<std::string, std::string>>& opt) {
   std::error_code ec;
@@ -798,6 +800,7 @@ bool MakeHome(const std::string& home,
   if (ec) return false;
   vex::LineList image;
   vex::WriteDefaultSettings(image);
+  vex::SetEntry(image, "OPT", "VER", std::string(vex::kSettingsVersion));
   vex::SetEntry(image, "OPT", "CHAR", "1");
   for (const auto& [key, value] : opt) vex::SetEntry(image, "OPT", key, value);
   return vex::SaveLines(home + "/vexalorn.ini", image, true);
