@@ -9,6 +9,7 @@
 #include "platform/system/file_system.h"
 #include "platform/system/process_info.h"
 #include "platform/system/profile_file.h"
+#include "platform/text/line_list.h"
 #include "platform/text/text.h"
 
 namespace vex {
@@ -36,14 +37,15 @@ struct NumberRange {
   }
 };
 
-// The run log's keys, read as the numbering needs them.
+// The run log's keys, read as the numbering needs them. The file is read
+// once between writes (the numbering holds the lock meanwhile).
 class RunLog {
  public:
   explicit RunLog(std::string path) : path_(std::move(path)) {}
 
-  std::string Date(const char* section) const { return ReadProfileString(path_, section, "date"); }
+  std::string Date(const char* section) const { return Read(section, "date"); }
   int Number(const char* section, const char* key) const {
-    long long n = ToIntOr(ReadProfileString(path_, section, key), 0);
+    long long n = ToIntOr(Read(section, key), 0);
     if (n >= 1000) n -= 1000;
     // Anything still outside int is no result number either.
     return n < -1'000'000 || n > 1'000'000 ? 0 : static_cast<int>(n);
@@ -51,7 +53,7 @@ class RunLog {
 
   // A number above the 1..999 range as stored (0 when there is none).
   int Overflow(const char* section) const {
-    const long long n = ToIntOr(ReadProfileString(path_, section, "o"), 0);
+    const long long n = ToIntOr(Read(section, "o"), 0);
     return n > kLastResultNumber && n < 1'000'000'000 ? static_cast<int>(n) : 0;
   }
 
@@ -60,6 +62,7 @@ class RunLog {
   // (a crash may cost the latest numbers, as it may the result pages).
   void Write(const char* section, const char* key, const std::string& value) {
     if (!WriteProfileString(path_, section, key, value, ProfileWrite::InPlace)) ok_ = false;
+    read_ = false;
   }
   void Write(const char* section, const char* key, int value) {
     Write(section, key, std::to_string(value));
@@ -67,8 +70,18 @@ class RunLog {
   bool ok() const { return ok_; }
 
  private:
+  std::string Read(const char* section, const char* key) const {
+    if (!read_) {
+      if (!ReadFileBytes(path_, bytes_)) bytes_.clear();
+      read_ = true;
+    }
+    return ProfileStringIn(bytes_, section, key);
+  }
+
   std::string path_;
   bool ok_ = true;
+  mutable bool read_ = false;
+  mutable std::string bytes_;  // the file as last read
 };
 
 std::string FolderOf(const std::string& path) {

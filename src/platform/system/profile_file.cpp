@@ -77,6 +77,11 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
                               const std::string& key, const std::string& fallback) {
   std::string data;
   if (!ReadFileBytes(path, data)) return fallback;
+  return ProfileStringIn(data, section, key, fallback);
+}
+
+std::string ProfileStringIn(std::string_view data, const std::string& section,
+                            const std::string& key, const std::string& fallback) {
   bool inSection = false;
   std::string name;
   for (const auto& line : SplitRaw(data)) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vex {
 
@@ -21,6 +22,9 @@ enum class ProfileWrite {
 // key is missing. The value is the text after the first "=", trimmed.
 std::string ReadProfileString(const std::string& path, const std::string& section,
                               const std::string& key, const std::string& fallback = "");
+// The same, of a file's bytes already read.
+std::string ProfileStringIn(std::string_view data, const std::string& section,
+                            const std::string& key, const std::string& fallback = "");
 
 // Sets key=value in section (no blanks around "="): an existing entry gets the
 // new value; a missing key is added at the end of its section; a missing
