@@ -582,12 +582,16 @@ bool ProbePrefetcher::KeepUnparsed(Entry& entry) {
   return true;
 }
 
+void ProbePrefetcher::StopKeepingBody(Entry& entry) {
+  bodyBytesKept_ -= std::min(bodyBytesKept_, entry.response.body.size());
+  entry.bodyKept = false;
+}
+
 void ProbePrefetcher::ParsePage(Entry& entry) {
   http::Response& r = entry.response;
   const http::Response* source = &r;
   if (entry.bodyKept) {
-    bodyBytesKept_ -= std::min(bodyBytesKept_, r.body.size());
-    entry.bodyKept = false;
+    StopKeepingBody(entry);
   } else if (entry.bodyInCopy) {
     entry.bodyInCopy = false;
     auto copy = app_.FetchedPages.find(entry.address);
@@ -771,8 +775,7 @@ void ProbePrefetcher::KeepPage(const std::string& address, std::shared_ptr<html:
   e.host = HostOfAddress(address);
   e.state = State::Done;
   if (e.bodyKept) {
-    bodyBytesKept_ -= std::min(bodyBytesKept_, e.response.body.size());
-    e.bodyKept = false;
+    StopKeepingBody(e);
     std::string().swap(e.response.body);
   }
   e.bodyInCopy = false;

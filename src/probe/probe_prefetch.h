@@ -222,6 +222,8 @@ class ProbePrefetcher {
   bool BodyAtHand(const Entry& entry) const;
   // Keeps the page's body unparsed, when there is room for it.
   bool KeepUnparsed(Entry& entry);
+  // The body kept unparsed no longer counts as kept (it is left in place).
+  void StopKeepingBody(Entry& entry);
   // Parses the page from its body at hand (nothing when it is gone).
   void ParsePage(Entry& entry);
   void ForgetPages();

@@ -101,7 +101,7 @@ struct Transfer {
   Response response;
   Clock* clock = nullptr;
   std::string hostKey;
-  std::string lookupName;  // the host name looked up; empty for local files
+  std::string lookupName;  // the host name looked up; empty for addresses and local files
   bool lookingUp = false;  // counted by the pool's lookup gate
   bool nameFound = false;  // a connection was opened (or reused): the name is known
   bool isFile = false;
@@ -266,7 +266,10 @@ class CurlClient final : public Client {
     t->isFile = StartsWithNoCase(request.url, "file:");
     t->keepBytes = KeepBytes(request);
     t->hostKey = request.host.empty() ? HostOf(request.url) : LowerAscii(request.host);
-    if (!t->isFile) t->lookupName = request.host.empty() ? t->hostKey : HostOf(request.url);
+    // An address (or a local file) has no name to look up: the gate is not
+    // asked again for it each time its host's queue is looked at.
+    std::string name = request.host.empty() ? t->hostKey : HostOf(request.url);
+    if (!t->isFile && !IsAddressLiteral(name)) t->lookupName = std::move(name);
     bool wake = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
