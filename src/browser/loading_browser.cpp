@@ -44,6 +44,7 @@ class LoadingBrowser final : public Browser {
     Alive();
     CancelTransfer();
     bytes_.clear();
+    parsed_.reset();
     contentType_.clear();
     loadError_.clear();
     pageCut_ = false;
@@ -54,12 +55,13 @@ class LoadingBrowser final : public Browser {
       pendingFile_ = false;
     } else if (auto fetched = app_.FetchedPages.find(a); fetched != app_.FetchedPages.end()) {
       // Fetched ahead in this run: loaded from that copy, once.
-      http::Response& r = fetched->second;
+      http::Response& r = fetched->second.response;
       documentUrl_ = r.effectiveUrl.empty() ? a : r.effectiveUrl;
       loadError_ = FailureOf(r);
       bytes_ = std::move(r.body);
       KeepWithinLimit(r.bodyCut);
       contentType_ = HeaderValue(r.headers, "Content-Type");
+      parsed_ = fetched->second.parsed.lock();
       app_.FetchedPages.erase(fetched);
       pendingFile_ = false;
     } else if (IsWebAddress(a)) {
@@ -234,9 +236,13 @@ class LoadingBrowser final : public Browser {
   }
 
   void Parse() {
-    DecodedPage page = DecodePage(bytes_, contentType_);
+    if (parsed_) {
+      doc_ = std::move(parsed_);
+    } else {
+      DecodedPage page = DecodePage(bytes_, contentType_);
+      doc_ = html::Document::Parse(page.text, documentUrl_);
+    }
     std::string().swap(bytes_);
-    doc_ = html::Document::Parse(page.text, documentUrl_);
     stage_ = Stage::Complete;
   }
 
@@ -251,6 +257,8 @@ class LoadingBrowser final : public Browser {
   std::string documentUrl_;
   std::string localPath_;
   std::string bytes_;
+  // The same bytes as read ahead for the page's links, already parsed.
+  std::shared_ptr<html::Document> parsed_;
   std::string contentType_;
   std::string loadError_;
   bool pageCut_ = false;

@@ -19,6 +19,18 @@ namespace vex {
 
 class Browser;
 class ProbePrefetcher;
+namespace html {
+class Document;
+}
+
+// A page of the run fetched ahead, kept for its first load.
+struct FetchedPage {
+  http::Response response;
+  // The document read from this very answer for the page's links, while the
+  // reader still keeps it: the load takes it instead of parsing the page
+  // once more.
+  std::weak_ptr<html::Document> parsed;
+};
 
 struct App {
   App(FrontEnd& frontEnd, Clock& clock, http::Client& http);
@@ -48,7 +60,7 @@ struct App {
   // Pages of the run fetched ahead (to read their links), by address: the
   // first load of that address in the run takes its copy instead of asking
   // the server again.
-  std::unordered_map<std::string, http::Response> FetchedPages;
+  std::unordered_map<std::string, FetchedPage> FetchedPages;
   // The process ends after this run (the terminal program): what a run read
   // ahead is not freed piece by piece at its end but kept here, for the
   // system to take back at once.

@@ -107,7 +107,8 @@ SitemapTargets ListSitemapTargets(App& app, const std::string& address) {
   if (top.kind == SitemapEntries::Kind::None) {
     // Loaded from this answer, not asked for again (the run's prefetcher
     // keeps such copies and lets them go with the run).
-    if (app.Prefetch && first.error == http::kOk) app.FetchedPages[address] = std::move(first);
+    if (app.Prefetch && first.error == http::kOk)
+      app.FetchedPages[address] = {std::move(first), {}};
     return SitemapTargets::NotSitemap;
   }
 

@@ -67,6 +67,13 @@ std::optional<http::Response> ProbeAnswerFromPage(http::Response& page) {
   return r;
 }
 
+// Whether a page's load would read the very page parsed for its links.
+bool SameAnswer(const http::Response& copy, const http::Response& parsed) {
+  return &copy == &parsed ||
+         (copy.body == parsed.body && copy.effectiveUrl == parsed.effectiveUrl &&
+          HeaderValue(copy.headers, "Content-Type") == HeaderValue(parsed.headers, "Content-Type"));
+}
+
 bool IsAdvised(int status) {
   return status == 429 || status == 503;
 }
@@ -566,7 +573,7 @@ bool ProbePrefetcher::KeepForLoad(Entry& entry) {
     return false;
   }
   targets_.erase(entry.address);
-  app_.FetchedPages[entry.address] = r;
+  app_.FetchedPages[entry.address] = {r, {}};
   return true;
 }
 
@@ -590,18 +597,24 @@ void ProbePrefetcher::StopKeepingBody(Entry& entry) {
 void ProbePrefetcher::ParsePage(Entry& entry) {
   http::Response& r = entry.response;
   const http::Response* source = &r;
+  auto copy = app_.FetchedPages.find(entry.address);
   if (entry.bodyKept) {
     StopKeepingBody(entry);
   } else if (entry.bodyInCopy) {
     entry.bodyInCopy = false;
-    auto copy = app_.FetchedPages.find(entry.address);
     if (copy == app_.FetchedPages.end()) return;  // its own load has taken it
-    source = &copy->second;
+    source = &copy->second.response;
   }
   const std::string address = r.effectiveUrl.empty() ? entry.address : r.effectiveUrl;
   DecodedPage decoded = DecodePage(source->body, HeaderValue(source->headers, "Content-Type"));
-  std::string().swap(r.body);
   entry.page = html::Document::Parse(decoded.text, address);
+  // The page's own load reads the same answer: it takes this document (a
+  // page cut short is cut there at another length, and is parsed anew).
+  if (copy != app_.FetchedPages.end() && !source->bodyCut &&
+      SameAnswer(copy->second.response, *source)) {
+    copy->second.parsed = entry.page;
+  }
+  std::string().swap(r.body);
   entry.pageNodes = entry.page->NodeCount();
   pageNodesKept_ += entry.pageNodes;
   pageOrder_.push_back(&entry);
@@ -614,7 +627,7 @@ void ProbePrefetcher::ExpectLoad(const std::string& address) {
 
 std::size_t ProbePrefetcher::FetchedBytes() const {
   std::size_t bytes = 0;
-  for (const auto& [address, response] : app_.FetchedPages) bytes += response.body.size();
+  for (const auto& [address, copy] : app_.FetchedPages) bytes += copy.response.body.size();
   return bytes;
 }
 

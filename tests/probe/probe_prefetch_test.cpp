@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "browser/fake_http_client.h"
+#include "browser/loading_browser.h"
 #include "context/app.h"
 #include "platform/system/clock.h"
 #include "support/scripted_front_end.h"
@@ -206,6 +207,38 @@ TEST(PrefetchTest, TheProbeOfAPageStillToBeLoadedFetchesThePageForAllThree) {
   EXPECT_EQ(linksRead, 1u) << "read from the page at hand";
   EXPECT_EQ(f.app.FetchedPages.count(target), 1u) << "kept for its own load";
   EXPECT_EQ(asked(target), 1);
+}
+
+// A page read ahead for its links and kept for its own load: the load takes
+// the document parsed then instead of parsing the same answer again. A page
+// cut short is cut by the load at another length, and parsed anew.
+TEST(PrefetchTest, ThePageLoadTakesTheDocumentReadAheadFromTheSameAnswer) {
+  for (const bool cut : {false, true}) {
+    SCOPED_TRACE(cut ? "cut short" : "whole");
+    PrefetchFixture f;
+    const std::string target = kSite + "/target.html";
+    http::Response answer = PageWithLinks({kSite + "/probe1.html", kSite + "/probe2.html"});
+    answer.bodyCut = cut;
+    f.http.Serve(target, answer);
+    f.prefetch.ExpectLoad(target);
+    f.prefetch.QueuePage(target, FetchPriority::Ahead, true);
+    const std::shared_ptr<html::Document> readAhead = f.prefetch.Page(target);
+    ASSERT_TRUE(readAhead);
+
+    std::unique_ptr<Browser> browser = MakeBrowser(f.app);
+    browser->Navigate(target);
+    for (int i = 0; i < 5 && browser->busy(); ++i) {
+    }
+    ASSERT_EQ(browser->readystate(), 4);
+    const std::shared_ptr<html::Document> loaded = browser->Document();
+    EXPECT_EQ(loaded == readAhead, !cut);
+    EXPECT_EQ(loaded->links().length(), 2u);
+    EXPECT_EQ(loaded->address(), target);
+    EXPECT_EQ(std::count_if(f.http.requests.begin(), f.http.requests.end(),
+                            [&target](const http::Request& r) { return r.url == target; }),
+              1)
+        << "loaded from the copy";
+  }
 }
 
 // A page fetched that way and not parsed yet is parsed from the copy left
