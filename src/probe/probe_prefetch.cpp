@@ -46,7 +46,8 @@ constexpr std::int64_t kCalmAnswerMs = kSlowAnswerMs / 2;
 constexpr int kCalmAnswersToGrow = 8;
 // Pages read ahead parsed by one round of event processing: the round comes
 // while something else is awaited (the page the run is loading), which is
-// looked at again after each. Waiting for the walk's own answers parses all.
+// looked at again after each. Waiting for the walk's own answers parses all
+// that are due (see ReadLinksAhead).
 constexpr int kPumpPageParses = 1;
 constexpr int kAllPageParses = std::numeric_limits<int>::max();
 
@@ -313,8 +314,7 @@ void ProbePrefetcher::QueuePage(const std::string& address, FetchPriority priori
   Entry& e = Add(pages_, Kind::Page, address, priority, readLinks);
   if (readLinks && !e.readLinks) {
     e.readLinks = true;
-    if (e.state == State::Done && BodyAtHand(e)) ParsePage(e);
-    if (e.state == State::Done && e.page && onPageLinks) onPageLinks(*e.page);
+    if (e.state == State::Done) ReadLinks(e);
     // Waiting among the probes: on to the pages to read (the copy further
     // back is passed over).
     if (e.state == State::Queued && !e.solo && e.priority == FetchPriority::Ahead) {
@@ -468,32 +468,48 @@ void ProbePrefetcher::StartWhatFits() {
 }
 
 void ProbePrefetcher::Collect(int pageParses) {
-  if (collecting_ || (inFlight_.empty() && finished_.empty())) return;
+  if (collecting_ || (inFlight_.empty() && finished_.empty() && unread_.empty())) return;
   collecting_ = true;
   struct Reset {
     bool& flag;
     ~Reset() { flag = false; }
   } reset{collecting_};
-  TakeFinished(finished_);
-  std::deque<std::pair<Entry*, http::Response>> pagesLeft;
-  while (!finished_.empty()) {
-    auto [entry, response] = std::move(finished_.front());
-    finished_.pop_front();
-    const bool page = entry->kind == Kind::Page;
-    if (page && pageParses <= 0) {
-      pagesLeft.emplace_back(entry, std::move(response));
-      continue;
+  while (true) {
+    TakeFinished(finished_);
+    while (!finished_.empty()) {
+      auto [entry, response] = std::move(finished_.front());
+      finished_.pop_front();
+      Finish(*entry, std::move(response));
     }
-    Finish(*entry, std::move(response));
-    // Parsing a page takes a while: the client is given what finished
-    // meanwhile back, and the links just queued, before the next one.
-    if (page) {
-      --pageParses;
-      TakeFinished(finished_);
-      StartWhatFits();
-    }
+    // What is queued goes to the client first; a page's links are read
+    // when room is left (see ReadLinksAhead). Parsing a page takes a while:
+    // the client is given the links just queued, and what finished meanwhile
+    // is taken, before the next one.
+    StartWhatFits();
+    if (pageParses <= 0 || !ReadLinksAhead()) return;
+    --pageParses;
   }
-  finished_ = std::move(pagesLeft);
+}
+
+bool ProbePrefetcher::ReadLinksAhead() {
+  // The client has enough at hand while it holds all it may be handed: the
+  // links of the next page would only wait behind those. The parse is left
+  // for when they run short, so that it does not take the processor from
+  // the requests themselves (on a busy start it would).
+  while (!unread_.empty() && RoomToHandOver(FetchPriority::Ahead)) {
+    Entry* e = unread_.front();
+    unread_.pop_front();
+    if (!e->linksPending) continue;  // read already, when its page was asked for
+    ReadLinks(*e);
+    return true;
+  }
+  return false;
+}
+
+void ProbePrefetcher::ReadLinks(Entry& entry) {
+  entry.linksPending = false;
+  if (!entry.page && BodyAtHand(entry)) ParsePage(entry);
+  if (entry.page && onPageLinks) onPageLinks(*entry.page);
 }
 
 void ProbePrefetcher::TakeFinished(std::deque<std::pair<Entry*, http::Response>>& taken) {
@@ -552,17 +568,18 @@ void ProbePrefetcher::Finish(Entry& entry, http::Response response) {
   }
   ReleaseRiders(entry);
   const bool copied = KeepForLoad(entry);
-  if (!entry.readLinks) {
-    // Parsed only when the page or its links are asked for, from one copy.
-    if (copied) {
-      std::string().swap(entry.response.body);
-      entry.bodyInCopy = true;
-      return;
-    }
-    if (KeepUnparsed(entry)) return;
+  // Parsed only when the page or its links are asked for, from one copy; the
+  // links of a page read ahead when the client runs short of requests.
+  if (copied) {
+    std::string().swap(entry.response.body);
+    entry.bodyInCopy = true;
+  } else if (!KeepUnparsed(entry)) {
+    ParsePage(entry);
   }
-  ParsePage(entry);
-  if (entry.readLinks && onPageLinks) onPageLinks(*entry.page);
+  if (entry.readLinks) {
+    entry.linksPending = true;
+    unread_.push_back(&entry);
+  }
 }
 
 bool ProbePrefetcher::KeepForLoad(Entry& entry) {
@@ -649,7 +666,8 @@ void ProbePrefetcher::Pump() {
   // Called with every round of event processing, mostly while something
   // else is awaited (the browser's page): the client is driven at most once
   // per clock tick here, and one page read ahead is parsed at a time.
-  if ((running_ > 0 || !finished_.empty()) && app_.clock.NowMs() != lastPollMs_) {
+  if ((running_ > 0 || !finished_.empty() || !unread_.empty()) &&
+      app_.clock.NowMs() != lastPollMs_) {
     PollClient(0);
     Collect(kPumpPageParses);
     ReleaseLateRiders();
@@ -689,6 +707,8 @@ void ProbePrefetcher::DropUnfinished(Entry* keep) {
   // other pages not parsed yet are forgotten below like those in flight.
   std::deque<std::pair<Entry*, http::Response>> arrived;
   arrived.swap(finished_);
+  for (Entry* page : unread_) page->linksPending = false;
+  unread_.clear();
   for (auto& [entry, response] : arrived) {
     if (entry->kind == Kind::Probe || entry == keep) Finish(*entry, std::move(response));
   }
@@ -767,7 +787,11 @@ http::Response ProbePrefetcher::ProbeResponse(const std::string& address) {
 std::shared_ptr<html::Document> ProbePrefetcher::Page(const std::string& address) {
   Entry& e = Wanted(pages_, Kind::Page, address);
   if (!WaitFor(e, true)) return nullptr;
-  if (BodyAtHand(e)) ParsePage(e);
+  if (e.linksPending) {
+    ReadLinks(e);
+  } else if (BodyAtHand(e)) {
+    ParsePage(e);
+  }
   return e.page;
 }
 

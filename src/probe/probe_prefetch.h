@@ -123,6 +123,7 @@ class ProbePrefetcher {
     bool shared = false;
     bool wantPage = false;       // probe: fetch the page too when found
     bool readLinks = false;      // page: hand the parsed page to onPageLinks
+    bool linksPending = false;   // page: in unread_, not handed yet
     Entry* onPage = nullptr;     // probe in OnPage: the page entry it waits for
     std::int64_t handedMs = 0;   // when its request went to the client
     std::vector<Entry*> riders;  // page: the probes waiting for its answer
@@ -202,11 +203,16 @@ class ProbePrefetcher {
   static std::deque<Entry*>& NextQueue(Host& host, FetchPriority priority);
   void StartWhatFits();
   void Start(Entry& entry);
-  // Judges what the client has finished and parses the pages among it, at
-  // most `pageParses` of them; the pages left wait in finished_ for the next
-  // call (one called for a wait elsewhere, such as the browser's, returns to
-  // it soon).
+  // Judges what the client has finished, and reads the links of at most
+  // `pageParses` pages read ahead; the pages left wait in unread_ for the
+  // next call (one called for a wait elsewhere, such as the browser's,
+  // returns to it soon).
   void Collect(int pageParses);
+  // Reads the links of the next page read ahead, when the client has room
+  // for more requests; false when none was read.
+  bool ReadLinksAhead();
+  // Parses the page (when not parsed yet) and hands it to onPageLinks.
+  void ReadLinks(Entry& entry);
   // Takes every answer the client has finished, in the order asked.
   void TakeFinished(std::deque<std::pair<Entry*, http::Response>>& taken);
   void PollClient(int waitMs);
@@ -253,8 +259,10 @@ class ProbePrefetcher {
   std::deque<Host*> readyNow_;
   std::deque<Host*> readyAhead_;
   std::unordered_map<http::TransferId, Entry*> inFlight_;
-  // Answers taken from the client and not yet judged (pages to parse).
+  // Answers taken from the client and not yet judged.
   std::deque<std::pair<Entry*, http::Response>> finished_;
+  // Pages read ahead whose links are still to be read, in the order asked.
+  std::deque<Entry*> unread_;
   std::deque<Entry*> pageOrder_;  // parsed pages, oldest first
   std::unordered_map<std::string, LocalProbeResult> local_;
   std::unordered_set<std::string> targets_;

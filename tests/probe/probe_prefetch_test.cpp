@@ -320,5 +320,44 @@ TEST(PrefetchTest, PagesReadAheadAreParsedOnePerRoundTheirLinksHandedOverFirst) 
   EXPECT_TRUE(linkAskedBeforeNextParsed);
 }
 
+// The links of a page read ahead are read once the client runs short of
+// requests: while it holds all it may be handed, they would only wait behind
+// those, and the parse would take the processor from them. A page asked for
+// by the walk has its links read at once.
+TEST(PrefetchTest, LinksReadAheadWaitUntilTheClientRunsShort) {
+  for (const bool askedFor : {false, true}) {
+    SCOPED_TRACE(askedFor ? "asked for" : "read ahead only");
+    PrefetchFixture f;
+    const std::string page = kSite + "/ahead.html";
+    f.http.Serve(page, PageWithLinks({kSite + "/probe0.html"}));
+    int read = 0;
+    f.prefetch.onPageLinks = [&](html::Document&) { ++read; };
+    f.prefetch.QueuePage(page, FetchPriority::Ahead, true);
+    // With the page, all the client may be handed (8 + 24), answering later.
+    for (int i = 0; i < 32; ++i) {
+      const std::string busy =
+          "http://busy" + std::to_string(i % 2) + ".invalid/" + std::to_string(i);
+      f.http.Serve(busy, {}, 4);
+      f.prefetch.QueueProbe(busy, FetchPriority::Ahead);
+    }
+    f.prefetch.Pump();
+    f.clock.Advance(1);
+    f.prefetch.Pump();  // the page is in; its place went to the last busy one
+    ASSERT_TRUE(f.Requested("http://busy1.invalid/31"));
+    EXPECT_EQ(read, 0);
+
+    if (askedFor) {
+      ASSERT_TRUE(f.prefetch.Page(page));
+      EXPECT_EQ(read, 1);
+      continue;
+    }
+    for (int round = 0; round < 4 && read == 0; ++round) {
+      f.clock.Advance(1);
+      f.prefetch.Pump();
+    }
+    EXPECT_EQ(read, 1) << "read when the busy ones were in";
+  }
+}
+
 }  // namespace
 }  // namespace vex
