@@ -94,12 +94,28 @@ bool ReadFileBytes(const std::string& path, std::string& out) {
 }
 
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {
-  FileHandle f(std::fopen(path.c_str(), "wb"));
-  if (!f) return false;
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) {
-    return false;
+  // Written over and cut to its new length afterwards, not emptied first: a
+  // file emptied and written again (a result page once its marks are in) is
+  // pushed to disk at once by some file systems (ext4), which costs each
+  // page of a run a disk write for a file about to change again.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
   }
-  return std::fclose(f.release()) == 0;
+  struct stat st {};
+  // Only a regular file has a length to cut (a FIFO or a device has none),
+  // and only one that was longer before.
+  const auto size = static_cast<off_t>(bytes.size());
+  if (ok && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > size) {
+    ok = ::ftruncate(fd, size) == 0;
+  }
+  ok = ::close(fd) == 0 && ok;
+  return ok;
 }
 
 bool ReplaceFileBytes(const std::string& path, std::string_view bytes) {

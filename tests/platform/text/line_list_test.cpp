@@ -45,5 +45,20 @@ TEST(ReadFileHead, OnlyRegularFilesAreRead) {
   }
 }
 
+// A file written again holds exactly the new bytes, whether they are longer,
+// shorter or none; a folder or a missing folder cannot be written.
+TEST(WriteFileBytes, ReplacesTheWholeFile) {
+  testing::TempDir dir;
+  const std::string path = dir / "page.htm";
+  for (const std::string bytes : {"first version", "longer second version", "short", ""}) {
+    ASSERT_TRUE(WriteFileBytes(path, bytes)) << bytes;
+    std::string back = "stale";
+    ASSERT_TRUE(ReadFileBytes(path, back));
+    EXPECT_EQ(back, bytes);
+  }
+  EXPECT_FALSE(WriteFileBytes(dir.path().string(), "x"));
+  EXPECT_FALSE(WriteFileBytes(dir / "missing/page.htm", "x"));
+}
+
 }  // namespace
 }  // namespace vex
