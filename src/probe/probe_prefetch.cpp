@@ -314,7 +314,12 @@ void ProbePrefetcher::QueuePage(const std::string& address, FetchPriority priori
   Entry& e = Add(pages_, Kind::Page, address, priority, readLinks);
   if (readLinks && !e.readLinks) {
     e.readLinks = true;
-    if (e.state == State::Done) ReadLinks(e);
+    // Fetched already (for a probe, or for anchors): its links are read
+    // like those of a page read ahead that has just come in.
+    if (e.state == State::Done) {
+      e.linksPending = true;
+      unread_.push_back(&e);
+    }
     // Waiting among the probes: on to the pages to read (the copy further
     // back is passed over).
     if (e.state == State::Queued && !e.solo && e.priority == FetchPriority::Ahead) {

@@ -204,6 +204,8 @@ TEST(PrefetchTest, TheProbeOfAPageStillToBeLoadedFetchesThePageForAllThree) {
   std::size_t linksRead = 0;
   f.prefetch.onPageLinks = [&](html::Document& page) { linksRead += page.links().length(); };
   f.prefetch.QueuePage(target, FetchPriority::Ahead, true);
+  f.clock.Advance(1);
+  f.prefetch.Pump();
   EXPECT_EQ(linksRead, 1u) << "read from the page at hand";
   EXPECT_EQ(f.app.FetchedPages.count(target), 1u) << "kept for its own load";
   EXPECT_EQ(asked(target), 1);
