@@ -93,6 +93,22 @@ bool ReadFileBytes(const std::string& path, std::string& out) {
   return ReadFileHead(path, std::numeric_limits<std::size_t>::max() - 1, out);
 }
 
+namespace {
+
+// Writes all the bytes, or as many as the file takes; returns how many.
+std::size_t WriteAll(int fd, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+}  // namespace
+
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {
   // Written over and cut to its new length afterwards, not emptied first: a
   // file emptied and written again (a result page once its marks are in) is
@@ -100,19 +116,15 @@ bool WriteFileBytes(const std::string& path, std::string_view bytes) {
   // page of a run a disk write for a file about to change again.
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  bool ok = true;
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  struct stat st {};
+  const std::size_t written = WriteAll(fd, bytes);
+  bool ok = written == bytes.size();
   // Only a regular file has a length to cut (a FIFO or a device has none),
-  // and only one that was longer before.
-  const auto size = static_cast<off_t>(bytes.size());
-  if (ok && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > size) {
-    ok = ::ftruncate(fd, size) == 0;
+  // and only one that was longer. A failed write leaves what it wrote, as
+  // writing an emptied file would have, not the old file's tail behind it.
+  struct stat st {};
+  const auto size = static_cast<off_t>(written);
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > size) {
+    ok = ::ftruncate(fd, size) == 0 && ok;
   }
   ok = ::close(fd) == 0 && ok;
   return ok;
@@ -139,12 +151,7 @@ bool ReplaceFileBytes(const std::string& path, std::string_view bytes) {
     ::umask(mask);
     ok = ::fchmod(fd, 0666 & ~mask) == 0;
   }
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
+  ok = ok && WriteAll(fd, bytes) == bytes.size();
   ok = ok && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
