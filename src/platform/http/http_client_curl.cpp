@@ -40,6 +40,8 @@ constexpr std::size_t kDrainBytes = 64 * 1024;
 constexpr std::int64_t kDrainMs = 1000;
 // The pool's thread looks at the clock at least this often while it waits.
 constexpr int kIdleWaitMs = 1000;
+// Rounds of curl work the pool does at once while each starts new transfers.
+constexpr int kPassesPerRound = 3;
 
 void InitCurlOnce() {
   static const CURLcode result = curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -121,6 +123,9 @@ struct Transfer {
   bool stoppedByUs = false;   // the transfer was ended on purpose (a limit)
   bool answered = false;      // no body wanted and the final headers are in
   bool draining = false;      // handed over; the rest of the body is being read
+  // The end of the header block, as in the response; read by the callbacks,
+  // which leave a response handed over alone.
+  std::int64_t headersAtMs = 0;
   std::size_t drainedBytes = 0;
 
   void ResetAttempt() {
@@ -128,6 +133,7 @@ struct Transfer {
     response.body.clear();
     response.bodyCut = false;
     response.headersAtMs = 0;
+    headersAtMs = 0;
     errorBuffer[0] = '\0';
     blockStatus = 0;
     blockHasLocation = false;
@@ -148,7 +154,9 @@ bool IsInterim(const Transfer& t) {
 size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
   const size_t n = size * count;
   auto* t = static_cast<Transfer*>(user);
-  if (t->isFile) return n;
+  // A response handed over is the caller's: trailers read away after it
+  // leave it alone.
+  if (t->isFile || t->draining) return n;
   std::string_view line(data, n);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
 
@@ -164,7 +172,8 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
   if (t->blockDone) return n;  // trailers after a body
   if (line.empty()) {
     t->blockDone = true;
-    t->response.headersAtMs = t->clock->NowMs();
+    t->headersAtMs = t->clock->NowMs();
+    t->response.headersAtMs = t->headersAtMs;
     if (IsInterim(*t)) return n;
     t->finalHeaders = true;
     if (t->keepBytes == 0) {
@@ -194,19 +203,21 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
 size_t OnBodyData(char* data, size_t size, size_t count, void* user) {
   const size_t n = size * count;
   auto* t = static_cast<Transfer*>(user);
-  Response& r = t->response;
   const long limitMs = t->request.bodyTimeLimitMs;
-  if (limitMs > 0 && r.headersAtMs != 0 && t->clock->NowMs() - r.headersAtMs >= limitMs) {
+  if (limitMs > 0 && t->headersAtMs != 0 && t->clock->NowMs() - t->headersAtMs >= limitMs) {
     t->stoppedByUs = true;
-    r.bodyCut = true;
+    // A response handed over (its body read away) is the caller's.
+    if (!t->draining) t->response.bodyCut = true;
     return 0;
   }
+  // Only a transfer without a body wanted is handed over before its end.
   if (t->keepBytes == 0) {
     t->drainedBytes += n;
     if (t->answered && t->drainedBytes <= kDrainBytes) return n;
     t->stoppedByUs = true;
     return 0;
   }
+  Response& r = t->response;
   const std::size_t room = t->keepBytes - r.body.size();
   r.body.append(data, std::min(n, room));
   if (r.body.size() >= t->keepBytes) {
@@ -456,7 +467,7 @@ class CurlClient final : public Client {
         ApplyConnectionLimits();
       }
       ProcessDiscarded();
-      Drive();
+      Drive(lock);
       roundsDone_ = round;
       doneCv_.notify_all();
       if (roundsWanted_ > roundsDone_ || stopping_) continue;
@@ -546,7 +557,9 @@ class CurlClient final : public Client {
     }
   }
 
-  void FillSlots() {
+  // Returns how many transfers were started.
+  int FillSlots() {
+    int launched = 0;
     while (static_cast<int>(holding_.size()) < maxTransfers_ && !ready_.empty()) {
       const std::string key = ready_.begin()->second;
       Host& host = hosts_[key];
@@ -566,11 +579,13 @@ class CurlClient final : public Client {
         if (t->request.background) ++host.background;
         holding_.push_back(t);
         Launch(t);
+        ++launched;
       }
       // Launch may have finished the transfer (and released the host).
       auto again = hosts_.find(key);
       if (again != hosts_.end()) UpdateReady(key, again->second);
     }
+    return launched;
   }
 
   bool MustWaitForLookup(const Transfer& t) const {
@@ -698,7 +713,7 @@ class CurlClient final : public Client {
 
   // One round of the pool: what the clock made due, what curl has to do,
   // answers handed over, stalled bodies ended, free slots filled.
-  void Drive() {
+  void Drive(std::unique_lock<std::mutex>& lock) {
     const std::int64_t now = clock_.NowMs();
     for (auto& [key, share] : shares_) {
       if (share.resumeAtMs == 0 || share.resumeAtMs > now) continue;
@@ -711,9 +726,27 @@ class CurlClient final : public Client {
       if (t->stage == Stage::kRetryWait && now >= t->retryAtMs) due.push_back(t);
     }
     for (Transfer* t : due) Attach(t);
+    // Transfers started in this round are sent in it too, before the caller
+    // is woken to take the answers: a connection set free by an answer goes
+    // on with the next request at once.
+    for (int pass = 0; pass < kPassesPerRound; ++pass) {
+      if (Perform(lock) == 0) break;
+    }
+  }
 
+  // curl's work, the answers and ends it brought, stalled bodies, free slots
+  // filled; returns how many transfers were started.
+  int Perform(std::unique_lock<std::mutex>& lock) {
     int running = 0;
+    // curl reads and writes without the lock: the caller hands over, takes
+    // and cancels meanwhile instead of waiting for the sockets. curl's
+    // callbacks touch only what this thread owns (a response handed over is
+    // left alone); transfers cancelled meanwhile are let go before the ended
+    // ones are looked at.
+    lock.unlock();
     curl_multi_perform(multi_, &running);
+    lock.lock();
+    ProcessDiscarded();
     for (std::size_t i = 0; i < holding_.size(); ++i) {
       if (holding_[i]->lookingUp && holding_[i]->nameFound) EndLookup(holding_[i]);
     }
@@ -748,7 +781,7 @@ class CurlClient final : public Client {
       Complete(t, CURLE_OK);
     }
     for (Transfer* t : slowDrains) EndDrain(t);
-    FillSlots();
+    return FillSlots();
   }
 
   // Whether the attempt failed before a connection was made.

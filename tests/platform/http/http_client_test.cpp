@@ -706,6 +706,51 @@ TEST_F(HttpClientTest, CancelEndsTransfersAtOnce) {
   EXPECT_EQ(Fetch(*client_, Get(server_.Url("/n/3"))).status, 200);
 }
 
+// Cancelled and taken while the pool's thread reads and writes their sockets
+// (bodies still streaming, answers handed over at their headers and read
+// away behind): each transfer ends once, and those taken have their answer.
+TEST_F(HttpClientTest, CancelAndTakeWhileTransfersAreUnderWay) {
+  client_->SetLimits(12, 12);
+  std::set<TransferId> open;
+  for (int i = 0; i < 60; ++i) {
+    Request q;
+    if (i % 3 == 0) {
+      q = Get(server_.Url("/endless"));  // handed over at its headers
+    } else if (i % 3 == 1) {
+      q = Get(server_.Url("/big"));
+      q.maxBodyBytes = 100000;
+    } else {
+      q = Get(server_.Url("/n/" + std::to_string(i)));
+    }
+    q.totalTimeoutMs = 5000;
+    open.insert(client_->Start(q));
+  }
+  int taken = 0;
+  for (int round = 0; round < 2000 && !open.empty(); ++round) {
+    client_->Poll(1);
+    for (auto it = open.begin(); it != open.end();) {
+      if (client_->Done(*it)) {
+        const Response r = client_->Take(*it);
+        EXPECT_EQ(r.error, kOk) << r.errorText;
+        EXPECT_EQ(r.status, 200);
+        ++taken;
+        it = open.erase(it);
+      } else if ((*it + static_cast<TransferId>(round)) % 7 == 0) {
+        client_->Cancel(*it);
+        it = open.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  EXPECT_TRUE(open.empty());
+  EXPECT_GT(taken, 0);
+  for (int i = 0; i < 5; ++i) client_->Poll(5);
+  EXPECT_EQ(client_->InFlight(), 0u);
+  EXPECT_FALSE(client_->Poll(0));
+  EXPECT_EQ(Fetch(*client_, Get(server_.Url("/n/3"))).status, 200);
+}
+
 TEST_F(HttpClientTest, LocalFiles) {
   testing::TempDir dir;
   const std::string path = dir.Write("page.htm", "<html>local</html>");
