@@ -77,9 +77,7 @@ void LookAhead(App& app, int current) {
   // as the walk moves on.
   const int reach = std::min(kLookAheadPages, kFirstLookAheadPages * std::max(current, 1));
   const int last = std::min(static_cast<int>(targets.size()) - 1, current + reach);
-  // The first page is read ahead too: its links go out while its own load
-  // and preparation are under way, as those of the next pages do.
-  for (int j = current <= 1 ? 1 : current + 1; j <= last; ++j) {
+  for (int j = std::max(current + 1, 1); j <= last; ++j) {
     const std::string entry = Trim(targets[static_cast<std::size_t>(j)]);
     if (entry.empty()) continue;
     const std::string upper = UpperAscii(entry);
