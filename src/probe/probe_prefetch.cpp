@@ -172,7 +172,11 @@ void ProbePrefetcher::Close() {
 }
 
 void ProbePrefetcher::SendShare(const std::string& name, Host& host) {
-  if (host.shareSent == host.limit && host.resumeSentMs == host.pausedUntilMs) return;
+  if (!host.resendShare && host.shareSent == host.limit &&
+      host.resumeSentMs == host.pausedUntilMs) {
+    return;
+  }
+  host.resendShare = false;
   host.shareSent = host.limit;
   host.resumeSentMs = host.pausedUntilMs;
   app_.http.SetHostShare(name, host.limit, host.pausedUntilMs);
@@ -339,6 +343,7 @@ http::Request ProbePrefetcher::RequestOf(const Entry& entry, bool withinShare) c
   }
   q.host = entry.host;
   q.withinShare = withinShare;
+  q.shareHalvingMs = kCalmAnswerMs;
   // The page being walked goes before what is read ahead for the same host.
   q.first = entry.priority == FetchPriority::Now;
   return q;
@@ -410,6 +415,9 @@ void ProbePrefetcher::AdjustLimit(Host& host, const http::Response& r) {
     host.limit = std::max(1, host.limit / 2);
     host.calmAnswers = 0;
     host.settled = true;
+    // The client has halved its share by itself meanwhile (see
+    // Request::shareHalvingMs): this one is sent again in any case.
+    host.resendShare = true;
     return;
   }
   // Until the first slow answer every quick one adds a request (the count

@@ -149,6 +149,7 @@ class ProbePrefetcher {
     // The share and pause last given to the client for requests handed over
     // beyond what runs (see SendShare).
     int shareSent = 0;
+    bool resendShare = false;  // the client may hold another share by now
     std::int64_t resumeSentMs = 0;
     std::deque<Entry*> now;
     std::deque<Entry*> ahead;

@@ -63,6 +63,11 @@ struct Request {
   // Waits while its host has as many transfers as the share that
   // SetHostShare gave it (without one: only the per-host limit applies).
   bool withinShare = false;
+  // Within a share: an answer that takes at least this long (to the end of
+  // its header block) halves the host's share at once, as the caller does
+  // when it takes it, so that the host's next transfer does not start beside
+  // another meanwhile. 0: never.
+  long shareHalvingMs = 0;
   // Goes before the transfers already queued for its host, and its share
   // does not count the host's `background` transfers.
   bool first = false;

@@ -840,6 +840,7 @@ class CurlClient final : public Client {
     curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
     r.status = status ? static_cast<int>(status) : t->blockStatus;
     r.finishedAtMs = clock_.NowMs();
+    HalveShareAfterSlowAnswer(*t);
     t->stage = Stage::kFinished;
     t->draining = true;
     --unfinished_;
@@ -882,7 +883,21 @@ class CurlClient final : public Client {
       r.body.clear();
     }
     r.finishedAtMs = clock_.NowMs();
+    if (code == CURLE_OK) HalveShareAfterSlowAnswer(*t);
     Release(t);
+  }
+
+  // The host's share is halved by a slow answer here, before its next
+  // transfer can start; the caller halves its own when it takes the answer
+  // (and sends it again only when it ends up lower).
+  void HalveShareAfterSlowAnswer(const Transfer& t) {
+    const Request& q = t.request;
+    if (!q.withinShare || q.shareHalvingMs <= 0) return;
+    const Response& r = t.response;
+    const std::int64_t answeredAtMs = r.headersAtMs != 0 ? r.headersAtMs : r.finishedAtMs;
+    if (answeredAtMs - r.startedAtMs < q.shareHalvingMs) return;
+    auto share = shares_.find(t.hostKey);
+    if (share != shares_.end()) share->second.share = std::max(1, share->second.share / 2);
   }
 
   void FinishWith(Transfer* t, int error, const char* text) {

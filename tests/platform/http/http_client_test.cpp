@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/system/clock.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 
@@ -679,6 +680,32 @@ TEST_F(HttpClientTest, HostShareAndPause) {
   for (int i = 0; i < 500 && client->InFlight() > 0; ++i) client->Poll(20);
   for (TransferId id : ids) EXPECT_TRUE(client->Take(id).hostShared);
   EXPECT_EQ(counted.MaxConcurrent(), 2);
+}
+
+// A slow answer halves the host's share in the client at once: the host's
+// next transfers do not start side by side before the caller has taken it.
+TEST_F(HttpClientTest, SlowAnswerHalvesTheShareAtOnce) {
+  LoopbackServer counted;
+  StartCountedSlow(counted);  // 30 ms each
+  for (const long halvingMs : {0L, 10L}) {
+    SystemClock clock;
+    auto client = MakeCurlClient(clock);
+    client->SetLimits(16, 4);
+    client->SetHostShare("127.0.0.1", 2, 0);
+    std::vector<TransferId> ids;
+    for (int i = 0; i < 4; ++i) {
+      Request q = Get(counted.Url("/slow"));
+      q.withinShare = true;
+      q.shareHalvingMs = halvingMs;
+      ids.push_back(client->Start(q));
+    }
+    for (int i = 0; i < 500 && client->InFlight() > 0; ++i) client->Poll(20);
+    std::vector<bool> shared;
+    for (TransferId id : ids) shared.push_back(client->Take(id).hostShared);
+    // The first two go together either way; the last two only without halving.
+    EXPECT_TRUE(shared[0] && shared[1]) << halvingMs;
+    EXPECT_EQ(shared[2] && shared[3], halvingMs == 0) << halvingMs;
+  }
 }
 
 TEST_F(HttpClientTest, CancelEndsTransfersAtOnce) {
