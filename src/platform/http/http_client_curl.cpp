@@ -888,8 +888,8 @@ class CurlClient final : public Client {
   }
 
   // The host's share is halved by a slow answer here, before its next
-  // transfer can start; the caller halves its own when it takes the answer
-  // (and sends it again only when it ends up lower).
+  // transfer can start; the caller halves its own when it takes the answer,
+  // and sends it again.
   void HalveShareAfterSlowAnswer(const Transfer& t) {
     const Request& q = t.request;
     if (!q.withinShare || q.shareHalvingMs <= 0) return;
