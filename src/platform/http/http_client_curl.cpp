@@ -893,9 +893,7 @@ class CurlClient final : public Client {
   void HalveShareAfterSlowAnswer(const Transfer& t) {
     const Request& q = t.request;
     if (!q.withinShare || q.shareHalvingMs <= 0) return;
-    const Response& r = t.response;
-    const std::int64_t answeredAtMs = r.headersAtMs != 0 ? r.headersAtMs : r.finishedAtMs;
-    if (answeredAtMs - r.startedAtMs < q.shareHalvingMs) return;
+    if (t.response.ElapsedMs() < q.shareHalvingMs) return;
     auto share = shares_.find(t.hostKey);
     if (share != shares_.end()) share->second.share = std::max(1, share->second.share / 2);
   }
